@@ -1,0 +1,46 @@
+# Raziviz Avodoru — build, install, run, test and benchmark.
+#
+#   make run     installs what is missing, builds, runs the install step, starts the program
+#   make test    installs what is missing, builds, runs every test (GUI tests under Xvfb)
+#   make bench   builds and runs the benchmarks
+
+BUILD_DIR   ?= build
+BUILD_TYPE  ?= RelWithDebInfo
+JOBS        ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all bootstrap configure build install run test test-unit test-gui bench test-asan test-tsan clean
+
+all: build
+
+bootstrap:
+	@bash scripts/bootstrap.sh
+
+$(BUILD_DIR)/CMakeCache.txt:
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+
+configure: $(BUILD_DIR)/CMakeCache.txt
+
+build: bootstrap configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+install: build
+	bash scripts/install.sh $(BUILD_DIR)
+
+run: install
+	$(BUILD_DIR)/src/RazivizAvodoru
+
+test: build
+	bash scripts/run-tests.sh $(BUILD_DIR)
+
+bench: build
+	$(BUILD_DIR)/bench/rav_bench
+
+test-asan: bootstrap
+	$(MAKE) test BUILD_DIR=build-asan BUILD_TYPE=Debug CMAKE_FLAGS="-DRAV_SANITIZE=address,undefined"
+
+test-tsan: bootstrap
+	$(MAKE) test BUILD_DIR=build-tsan BUILD_TYPE=Debug CMAKE_FLAGS="-DRAV_SANITIZE=thread"
+
+clean:
+	rm -rf build build-asan build-tsan

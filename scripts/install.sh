@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# The install step: lays out the data folder ($XDG_DATA_HOME/zezevade didid/Vodozav)
+# with a fresh database when none exists (never overwriting one), the default
+# media folder and the splash image.
+set -euo pipefail
+build_dir=${1:-build}
+"$build_dir/tools/rav-install"

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Runs the unit tests without a display, then the GUI tests under Xvfb.
+set -euo pipefail
+build_dir=$(cd "${1:-build}" && pwd)
+cd "$build_dir"
+
+status=0
+env -u DISPLAY ctest --output-on-failure -L unit -j 2 || status=1
+
+if ctest -N -L gui | grep -q 'Total Tests: [1-9]'; then
+  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L gui || status=1
+fi
+
+exit $status

@@ -1,0 +1,29 @@
+#include "app/Globals.h"
+
+juce::ApplicationProperties* appProperties = nullptr;
+juce::AudioFormatManager* formatManager = nullptr;
+
+juce::PropertiesFile::Options settingsOptions()
+{
+    juce::PropertiesFile::Options options;
+    options.applicationName = "Vodozav";
+    options.filenameSuffix = "settings";
+    options.folderName = {};
+    options.osxLibrarySubFolder = "Preferences";
+    options.commonToAllUsers = false;
+    options.ignoreCaseOfKeyNames = false;
+    options.millisecondsBeforeSaving = 3000;
+    options.storageFormat = juce::PropertiesFile::storeAsXML;
+    return options;
+}
+
+void registerAudioFormats (juce::AudioFormatManager& manager)
+{
+    // The basic formats: WAV (default), AIFF, FLAC and Ogg Vorbis on Linux.
+    manager.registerBasicFormats();
+}
+
+juce::PropertiesFile* userSettings()
+{
+    return appProperties != nullptr ? appProperties->getUserSettings() : nullptr;
+}

@@ -1,0 +1,233 @@
+#include "data/DbSchema.h"
+
+#include "app/Vendor.h"
+#include "data/DataPaths.h"
+#include "data/RaDatabase.h"
+#include "ui/UserDialogs.h"
+
+juce::StringArray freshDatabaseStatements()
+{
+    // Foreign keys are checked at commit (deferred): an undo step re-inserts a
+    // deleted track's rows newest first, children before their parents, and only
+    // the whole step has to be consistent. Deletions still cascade at once.
+    return {
+        "CREATE TABLE AudioFiles ( AudioFileID integer PRIMARY KEY NOT NULL, Name varchar(100), "
+        "Path varchar(1000), LengthSecs float(50), MainAudioFileID integer NOT NULL DEFAULT 0 );",
+
+        "CREATE TABLE LightShows ( LightShowID integer PRIMARY KEY NOT NULL, AudioFileID integer "
+        "REFERENCES AudioFiles(AudioFileID) ON DELETE CASCADE ON UPDATE CASCADE DEFERRABLE INITIALLY DEFERRED, "
+        "Name varchar(100), VovirShowName varchar(100), Note varchar(1000), Tempo float(50), "
+        "TrimStart float(50) DEFAULT 0, TrimEnd float(50) DEFAULT 0, AudioVolume float(50) DEFAULT 0 );",
+
+        "CREATE TABLE VovirCues ( VovirCueID integer PRIMARY KEY NOT NULL, LightShowID integer "
+        "REFERENCES LightShows(LightShowID) ON DELETE CASCADE ON UPDATE CASCADE DEFERRABLE INITIALLY DEFERRED, "
+        "CueTime float(50), CueDuration float(50), FadeInTime float(50), FadeOutTime float(50), "
+        "BankName varchar(100), PresetName varchar(100) );",
+
+        "CREATE TABLE MidiEvents ( MidiEventID  integer PRIMARY KEY AUTOINCREMENT NOT NULL, Name         "
+        "varchar(50), Category     varchar(50)) ;",
+
+        "CREATE TABLE MidiMessages ( MidiMessageID  integer PRIMARY KEY NOT NULL, MidiEventID    integer, Time "
+        "        float(50) NOT NULL DEFAULT 0, OutDevice      varchar(50), Channel        integer NOT NULL "
+        "DEFAULT 0, Message        integer NOT NULL DEFAULT 192, Data1          integer NOT NULL DEFAULT 0, "
+        "Data2          integer NOT NULL DEFAULT 0, FOREIGN KEY (MidiEventID) REFERENCES MidiEvents(MidiEventID) "
+        "ON DELETE CASCADE ON UPDATE CASCADE );",
+
+        "CREATE TABLE ShowMemos ( ShowMemoID integer PRIMARY KEY NOT NULL, LightShowID integer "
+        "REFERENCES LightShows(LightShowID) ON DELETE CASCADE ON UPDATE CASCADE DEFERRABLE INITIALLY DEFERRED, "
+        "MemoTime float(50), MemoLength float(50), ShortName varchar(100), Memo varchar(10000), CountIn integer, "
+        "StartMidiEventID integer REFERENCES MidiEvents(MidiEventID) ON DELETE SET NULL ON UPDATE CASCADE "
+        "DEFERRABLE INITIALLY DEFERRED, "
+        "EndMidiEventID integer REFERENCES MidiEvents(MidiEventID) ON DELETE SET NULL ON UPDATE CASCADE "
+        "DEFERRABLE INITIALLY DEFERRED );",
+
+        "CREATE TABLE Sets ( SetID integer PRIMARY KEY NOT NULL, Name varchar(100), Folder varchar(1000), "
+        "Type integer NOT NULL DEFAULT 0 );",
+
+        "CREATE TABLE SetElements ( SetElementID integer PRIMARY KEY NOT NULL, SetID integer "
+        "REFERENCES Sets(SetID) ON DELETE CASCADE ON UPDATE CASCADE DEFERRABLE INITIALLY DEFERRED, "
+        "LightShowID integer REFERENCES LightShows(LightShowID) ON DELETE CASCADE ON UPDATE CASCADE "
+        "DEFERRABLE INITIALLY DEFERRED, PlayOrder integer, AutoStart integer, "
+        "Loop integer NOT NULL DEFAULT 0, Colour integer NOT NULL DEFAULT 0 );",
+
+        "CREATE TABLE Things ( ThingID integer PRIMARY KEY NOT NULL, Name varchar(50), Value integer );",
+
+        "INSERT INTO Things(Name, Value) VALUES('SchemaVersion', 7);",
+    };
+}
+
+juce::Result createFreshDatabase (const juce::File& file, bool& created)
+{
+    created = false;
+
+    if (file.exists())
+        return juce::Result::ok();
+
+    if (! file.getParentDirectory().createDirectory())
+        return juce::Result::fail ("Could not create the folder " + file.getParentDirectory().getFullPathName());
+
+    // Built under a temporary name and moved into place, so that an interrupted
+    // install never leaves a half-made database where the program looks for one.
+    auto temporary = file.getSiblingFile (file.getFileName() + ".new");
+    temporary.deleteFile();
+
+    try
+    {
+        CppSQLite3DB db;
+        db.open (temporary.getFullPathName().toRawUTF8());
+        db.execDML ("BEGIN TRANSACTION;");
+        for (auto& statement : freshDatabaseStatements())
+            db.execDML (statement.toRawUTF8());
+        db.execDML ("COMMIT;");
+        db.close();
+    }
+    catch (const CppSQLite3Exception& error)
+    {
+        temporary.deleteFile();
+        return juce::Result::fail (error.errorMessage());
+    }
+
+    if (! temporary.moveFileTo (file))
+    {
+        temporary.deleteFile();
+        return juce::Result::fail ("Could not move the new database to " + file.getFullPathName());
+    }
+
+    created = true;
+    return juce::Result::ok();
+}
+
+namespace
+{
+/** The stored version: -1 unless there is exactly one "SchemaVersion" row that
+    reads as "<id>|<version>". */
+int readSchemaVersion (RaDatabase& db)
+{
+    auto things = db.getThings ("SchemaVersion");
+    if (things.size() != 1)
+        return -1;
+
+    auto parts = juce::StringArray::fromTokens (things[0], "|", {});
+    if (parts.size() != 2 || ! parts[0].trim().containsOnly ("-0123456789") || parts[0].isEmpty()
+        || parts[1].isEmpty() || ! parts[1].trim().containsOnly ("-0123456789"))
+        return -1;
+
+    return parts[1].trim().getIntValue();
+}
+
+void showInvalidFile (const juce::String& path)
+{
+    userDialogs().showMessageBox (juce::MessageBoxIconType::NoIcon, "Invalid database file",
+                                  path + "\n\nThere is a problem with the Raziviz Avodoru database file. Please restore "
+                                         "from a backup, or contact "
+                                      + vendor::supportEmail + " for assistance.",
+                                  "OK", dialogOwner());
+}
+
+bool checkAndUpgrade (const juce::String& path, bool mayUpgrade)
+{
+    auto& db = *RaDatabase::getInstance();
+    auto version = readSchemaVersion (db);
+
+    // A version below 1 is not one this program ever wrote: the file is treated
+    // as invalid rather than "upgraded" from a version that does not exist. An
+    // upgrade that did not take (version still old after it) is refused the same
+    // way instead of being tried again and again.
+    if (version < 1 || (version < currentSchemaVersion && ! mayUpgrade))
+    {
+        showInvalidFile (path);
+        db.closeDb();
+        return false;
+    }
+
+    if (version > currentSchemaVersion)
+    {
+        userDialogs().showMessageBox (juce::MessageBoxIconType::NoIcon, "Incompatible database file",
+                                      path + "\n\nPlease upgrade to the latest version of Raziviz Avodoru, or "
+                                             "restore from a backup.",
+                                      "OK", dialogOwner());
+        db.closeDb();
+        return false;
+    }
+
+    if (version == currentSchemaVersion)
+    {
+        db.setSchemaChecked (true);
+        return true;
+    }
+
+    juce::File file (path);
+    file.copyFileTo (file.getSiblingFile (file.getFileName() + ".backup"));
+
+    db.closeDb();
+    try
+    {
+        db.connection().open (path.toRawUTF8());
+    }
+    catch (const CppSQLite3Exception& error)
+    {
+        userDialogs().showMessageBox (juce::MessageBoxIconType::NoIcon,
+                                      CppSQLite3Exception::errorCodeAsString (error.errorCode()), error.errorMessage(),
+                                      {}, nullptr);
+        return false;
+    }
+
+    juce::StringArray steps;
+    if (version <= 1)
+        steps.addArray ({ "CREATE TABLE MidiEvents ( MidiEventID  integer PRIMARY KEY AUTOINCREMENT NOT NULL, Name "
+                          "        varchar(50), Category     varchar(50)) ;",
+                          "CREATE TABLE MidiMessages ( MidiMessageID  integer PRIMARY KEY NOT NULL, MidiEventID    "
+                          "integer, Time         float(50) NOT NULL DEFAULT 0, OutDevice      varchar(50), Channel  "
+                          "      integer NOT NULL DEFAULT 0, Message        integer NOT NULL DEFAULT 192, Data1      "
+                          "    integer NOT NULL DEFAULT 0, Data2          integer NOT NULL DEFAULT 0, FOREIGN KEY "
+                          "(MidiEventID) REFERENCES MidiEvents(MidiEventID) ON DELETE CASCADE ON UPDATE CASCADE );",
+                          "ALTER TABLE ShowMemos ADD COLUMN StartMidiEventID integer REFERENCES "
+                          "MidiEvents(MidiEventID) ON DELETE SET NULL ON UPDATE CASCADE",
+                          "ALTER TABLE ShowMemos ADD COLUMN EndMidiEventID integer REFERENCES MidiEvents(MidiEventID) "
+                          "ON DELETE SET NULL ON UPDATE CASCADE" });
+    if (version <= 2)
+        steps.addArray ({ "ALTER TABLE LightShows ADD COLUMN TrimStart float(50) DEFAULT 0",
+                          "ALTER TABLE LightShows ADD COLUMN TrimEnd float(50) DEFAULT 0" });
+    if (version <= 3)
+        steps.add ("ALTER TABLE LightShows ADD COLUMN AudioVolume float(50) DEFAULT 0");
+    if (version <= 4)
+        steps.add ("ALTER TABLE SetElements ADD COLUMN Loop integer NOT NULL DEFAULT 0");
+    if (version <= 5)
+        steps.add ("ALTER TABLE AudioFiles ADD COLUMN MainAudioFileID integer NOT NULL DEFAULT 0");
+    if (version <= 6)
+        steps.addArray ({ "ALTER TABLE SetElements ADD COLUMN Colour integer NOT NULL DEFAULT 0",
+                          "ALTER TABLE Sets ADD COLUMN Type integer NOT NULL DEFAULT 0" });
+
+    for (auto& statement : steps)
+        db.execDML (statement);
+
+    db.execQuery (formatSql ("UPDATE Things SET Value=%d WHERE Name='SchemaVersion'", { currentSchemaVersion }));
+
+    // Open again with the full preparation; the version is read once more.
+    if (! db.openDb (path))
+        return false;
+
+    return checkAndUpgrade (path, false);
+}
+} // namespace
+
+bool checkAndUpgradeDbSchema (const juce::String& path)
+{
+    return checkAndUpgrade (path, true);
+}
+
+bool doDbOpen()
+{
+    auto path = getDatabaseFile().getFullPathName();
+
+    if (! RaDatabase::getInstance()->openDb (path))
+    {
+        userDialogs().showMessageBox (juce::MessageBoxIconType::InfoIcon, "[#1007] Raziviz Avodoru fatal error",
+                                      "Could not open database. Please re-install Raziviz Avodoru", "OK",
+                                      dialogOwner());
+        userDialogs().endProcess (1);
+        return false;
+    }
+
+    return checkAndUpgradeDbSchema (path);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+/** The schema version this program reads and writes. */
+constexpr int currentSchemaVersion = 7;
+
+/** Creates a fresh, current database at the path for the install step. An
+    existing file is never touched (the result says so). */
+juce::Result createFreshDatabase (const juce::File& file, bool& created);
+
+/** The statements that create a fresh current database, in order. */
+juce::StringArray freshDatabaseStatements();
+
+/** Checks the schema version of the open database and upgrades an older file
+    (after leaving a ".backup" copy next to it). False, after telling the user,
+    when the file is invalid or newer than the program; the database is then
+    closed. */
+bool checkAndUpgradeDbSchema (const juce::String& path);
+
+/** Opens the installed database and checks its schema. A database that cannot be
+    opened ends the process with status 1 after the "[#1007]" message. */
+bool doDbOpen();

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+/** Absolute path of the media folder, always ending in "/". */
+extern juce::String mediaFolder;
+
+/** Loads mediaFolder from the "mediaFolder" setting; stores the default folder
+    there when the setting is missing. */
+void initialiseMediaFolder();
+
+/** Copies every subfolder of the old media folder into the new one, under a
+    progress window. The old folder is left as it was. */
+class CopyMediaLibraryTask final : public juce::ThreadWithProgressWindow
+{
+public:
+    CopyMediaLibraryTask (juce::File source, juce::File destination);
+
+    void run() override;
+
+    /** The task was asked to stop before it copied everything. */
+    bool wasCancelled() const noexcept { return cancelled; }
+    /** Subfolders that could not be copied completely; the new folder must not be
+        taken into use while this is not empty. */
+    const juce::StringArray& getFailedFolders() const noexcept { return failedFolders; }
+
+private:
+    juce::File source;
+    juce::File destination;
+    bool cancelled = false;
+    juce::StringArray failedFolders;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (CopyMediaLibraryTask)
+};

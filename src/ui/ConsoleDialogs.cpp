@@ -1,0 +1,39 @@
+#include "ui/ConsoleDialogs.h"
+
+#include <iostream>
+
+namespace
+{
+void print (const juce::String& title, const juce::String& text)
+{
+    std::cerr << "[" << title << "]\n" << text << "\n" << std::endl;
+}
+} // namespace
+
+void ConsoleDialogs::showMessageBox (juce::MessageBoxIconType, const juce::String& title, const juce::String& text,
+                                     const juce::String&, juce::Component*)
+{
+    print (title, text);
+}
+
+bool ConsoleDialogs::showOkCancelBox (juce::MessageBoxIconType, const juce::String& title, const juce::String& text,
+                                      const juce::String&, const juce::String&, juce::Component*)
+{
+    print (title, text);
+    return true;
+}
+
+int ConsoleDialogs::showYesNoCancelBox (juce::MessageBoxIconType, const juce::String& title,
+                                        const juce::String& text, const juce::String&, const juce::String&,
+                                        const juce::String&, juce::Component*)
+{
+    print (title, text);
+    return 1;
+}
+
+bool ConsoleDialogs::runWithProgress (juce::ThreadWithProgressWindow& task, juce::Thread::Priority priority)
+{
+    task.startThread (priority);
+    task.waitForThreadToExit (-1);
+    return true;
+}

@@ -1,0 +1,120 @@
+#include "ui/UserDialogs.h"
+
+#include <atomic>
+
+namespace
+{
+class JuceDialogs final : public UserDialogs
+{
+public:
+    void showMessageBox (juce::MessageBoxIconType icon, const juce::String& title, const juce::String& text,
+                         const juce::String& buttonText, juce::Component* owner) override
+    {
+        juce::AlertWindow::showMessageBox (icon, title, text, buttonText, owner);
+    }
+
+    bool showOkCancelBox (juce::MessageBoxIconType icon, const juce::String& title, const juce::String& text,
+                          const juce::String& button1, const juce::String& button2,
+                          juce::Component* owner) override
+    {
+        return juce::AlertWindow::showOkCancelBox (icon, title, text, button1, button2, owner, nullptr);
+    }
+
+    int showYesNoCancelBox (juce::MessageBoxIconType icon, const juce::String& title, const juce::String& text,
+                            const juce::String& button1, const juce::String& button2,
+                            const juce::String& button3, juce::Component* owner) override
+    {
+        return juce::AlertWindow::showYesNoCancelBox (icon, title, text, button1, button2, button3, owner,
+                                                      nullptr);
+    }
+
+    std::optional<juce::String> askForText (const juce::String& title, const juce::String& message,
+                                            const juce::String& initialText, juce::Component* owner) override
+    {
+        juce::AlertWindow window (title, message, juce::MessageBoxIconType::NoIcon, owner);
+        window.addTextEditor ("text", initialText);
+        window.addButton ("OK", 1, juce::KeyPress (juce::KeyPress::returnKey));
+        window.addButton ("Cancel", 0, juce::KeyPress (juce::KeyPress::escapeKey));
+
+        if (window.runModalLoop() != 1)
+            return std::nullopt;
+
+        return window.getTextEditorContents ("text");
+    }
+
+    std::optional<juce::File> chooseFileToOpen (const juce::String& title, const juce::File& initialFile,
+                                                const juce::String& wildcard) override
+    {
+        juce::FileChooser chooser (title, initialFile, wildcard, true);
+        if (! chooser.browseForFileToOpen())
+            return std::nullopt;
+        return chooser.getResult();
+    }
+
+    std::optional<juce::File> chooseFileToSave (const juce::String& title, const juce::File& initialFile,
+                                                const juce::String& wildcard) override
+    {
+        juce::FileChooser chooser (title, initialFile, wildcard, true);
+        if (! chooser.browseForFileToSave (true))
+            return std::nullopt;
+        return chooser.getResult();
+    }
+
+    std::optional<juce::File> chooseFolder (const juce::String& title, const juce::File& initialFolder) override
+    {
+        juce::FileChooser chooser (title, initialFolder, "*", true);
+        if (! chooser.browseForDirectory())
+            return std::nullopt;
+        return chooser.getResult();
+    }
+
+    bool runWithProgress (juce::ThreadWithProgressWindow& task, juce::Thread::Priority priority) override
+    {
+        return task.runThread (priority);
+    }
+
+    void showWaitCursor (bool shouldShow) override
+    {
+        if (shouldShow)
+            juce::MouseCursor::showWaitCursor();
+        else
+            juce::MouseCursor::hideWaitCursor();
+    }
+
+    void endProcess (int status) override
+    {
+        std::exit (status);
+    }
+};
+
+JuceDialogs& juceDialogs()
+{
+    static JuceDialogs instance;
+    return instance;
+}
+
+std::atomic<UserDialogs*> installedDialogs { nullptr };
+juce::Component::SafePointer<juce::Component> ownerWindow;
+} // namespace
+
+UserDialogs& userDialogs()
+{
+    if (auto* replacement = installedDialogs.load())
+        return *replacement;
+    return juceDialogs();
+}
+
+void setUserDialogs (UserDialogs* replacement)
+{
+    installedDialogs = replacement;
+}
+
+juce::Component* dialogOwner()
+{
+    return ownerWindow.getComponent();
+}
+
+void setDialogOwner (juce::Component* owner)
+{
+    ownerWindow = owner;
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+/** Writes a sine tone as a 16-bit WAV file; false when it could not. */
+bool writeSineWav (const juce::File& file, double seconds, double sampleRate = 44100.0, double frequency = 440.0,
+                   int channels = 2);
