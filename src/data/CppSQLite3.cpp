@@ -186,6 +186,46 @@ void CppSQLite3Query::nextRow()
 }
 
 //==============================================================================
+namespace
+{
+std::function<void (const juce::String&)>& statementTracer()
+{
+    static std::function<void (const juce::String&)> tracer;
+    return tracer;
+}
+
+int traceStatement (unsigned, void*, void* statement, void* text)
+{
+    auto& tracer = statementTracer();
+    if (tracer == nullptr || (text != nullptr && std::strncmp (static_cast<const char*> (text), "--", 2) == 0))
+        return 0;
+
+    if (auto* expanded = sqlite3_expanded_sql (static_cast<sqlite3_stmt*> (statement)))
+    {
+        tracer (juce::String::fromUTF8 (expanded));
+        sqlite3_free (expanded);
+    }
+    return 0;
+}
+} // namespace
+
+void CppSQLite3DB::setStatementTracer (std::function<void (const juce::String&)> tracer)
+{
+    statementTracer() = std::move (tracer);
+}
+
+void CppSQLite3DB::refreshTracing()
+{
+    if (db == nullptr)
+        return;
+
+    if (statementTracer() != nullptr)
+        sqlite3_trace_v2 (db, SQLITE_TRACE_STMT, traceStatement, nullptr);
+    else
+        sqlite3_trace_v2 (db, 0, nullptr, nullptr);
+}
+
+//==============================================================================
 CppSQLite3DB::~CppSQLite3DB()
 {
     close();
@@ -206,6 +246,7 @@ void CppSQLite3DB::open (const char* path)
 
     db = handle;
     setBusyTimeout (busyTimeoutMs);
+    refreshTracing();
 }
 
 void CppSQLite3DB::close()

@@ -2,6 +2,7 @@
 
 #include <juce_core/juce_core.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -126,6 +127,12 @@ public:
 
     /** Whether a transaction is open on the connection. */
     bool inTransaction() const;
+
+    /** Diagnostics: when set, every statement that connections run (those open
+        now through refreshTracing, and every one opened later) is passed to it,
+        with bound values filled in. Statements run by triggers are left out. */
+    static void setStatementTracer (std::function<void (const juce::String&)> tracer);
+    void refreshTracing();
 
 private:
     [[noreturn]] void throwLastError() const;

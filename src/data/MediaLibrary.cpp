@@ -219,7 +219,7 @@ void AudioFileModel::deleteClickTrack()
 
 //==============================================================================
 CopyMediaLibraryTask::CopyMediaLibraryTask (juce::File sourceFolder, juce::File destinationFolder)
-    : juce::ThreadWithProgressWindow ("Copying media library...", true, false, 10000),
+    : ProgressTask ("Copying media library...", true, false, 10000),
       source (std::move (sourceFolder)),
       destination (std::move (destinationFolder))
 {

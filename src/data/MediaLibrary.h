@@ -1,6 +1,6 @@
 #pragma once
 
-#include <juce_gui_basics/juce_gui_basics.h>
+#include "ui/UserDialogs.h"
 
 /** Absolute path of the media folder, always ending in "/". */
 extern juce::String mediaFolder;
@@ -11,7 +11,7 @@ void initialiseMediaFolder();
 
 /** Copies every subfolder of the old media folder into the new one, under a
     progress window. The old folder is left as it was. */
-class CopyMediaLibraryTask final : public juce::ThreadWithProgressWindow
+class CopyMediaLibraryTask final : public ProgressTask
 {
 public:
     CopyMediaLibraryTask (juce::File source, juce::File destination);

@@ -282,6 +282,11 @@ void RaDatabase::addUndoTriggers (const juce::String& table)
     juce::StringArray columns;
     forEachRow ("PRAGMA table_info('" + table + "')", [&] (auto& row) { columns.add (row.getStringField (1)); });
 
+    // An older file may not have the table yet (the upgrade adds it and opens
+    // the file again); there is nothing to journal then, and nothing to report.
+    if (columns.isEmpty())
+        return;
+
     juce::StringArray updateList, valueList;
     for (auto& c : columns)
     {

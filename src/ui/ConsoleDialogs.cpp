@@ -31,9 +31,9 @@ int ConsoleDialogs::showYesNoCancelBox (juce::MessageBoxIconType, const juce::St
     return 1;
 }
 
-bool ConsoleDialogs::runWithProgress (juce::ThreadWithProgressWindow& task, juce::Thread::Priority priority)
+bool ConsoleDialogs::runWithProgress (ProgressTask& task, juce::Thread::Priority priority)
 {
-    task.startThread (priority);
-    task.waitForThreadToExit (-1);
-    return true;
+    std::cerr << task.title << std::endl;
+    BackgroundTaskRunner runner (task);
+    return runner.runToEnd (priority);
 }

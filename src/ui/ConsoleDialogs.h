@@ -29,7 +29,7 @@ public:
         return std::nullopt;
     }
     std::optional<juce::File> chooseFolder (const juce::String&, const juce::File&) override { return std::nullopt; }
-    bool runWithProgress (juce::ThreadWithProgressWindow& task, juce::Thread::Priority priority) override;
+    bool runWithProgress (ProgressTask& task, juce::Thread::Priority priority) override;
     void showWaitCursor (bool) override {}
     void endProcess (int status) override { std::exit (status); }
 };

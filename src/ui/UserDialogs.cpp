@@ -4,6 +4,27 @@
 
 namespace
 {
+/** JUCE's progress window running a ProgressTask. */
+class ProgressWindow final : public juce::ThreadWithProgressWindow, private ProgressTask::Host
+{
+public:
+    explicit ProgressWindow (ProgressTask& taskToRun)
+        : juce::ThreadWithProgressWindow (taskToRun.title, taskToRun.progressBar, taskToRun.cancelButton,
+                                          taskToRun.cancelTimeOutMs),
+          task (taskToRun)
+    {
+    }
+
+    void run() override { task.runWith (*this); }
+
+private:
+    void setTaskProgress (double newProgress) override { setProgress (newProgress); }
+    void setTaskStatusMessage (const juce::String& newMessage) override { setStatusMessage (newMessage); }
+    bool taskShouldExit() const override { return threadShouldExit(); }
+
+    ProgressTask& task;
+};
+
 class JuceDialogs final : public UserDialogs
 {
 public:
@@ -68,9 +89,10 @@ public:
         return chooser.getResult();
     }
 
-    bool runWithProgress (juce::ThreadWithProgressWindow& task, juce::Thread::Priority priority) override
+    bool runWithProgress (ProgressTask& task, juce::Thread::Priority priority) override
     {
-        return task.runThread (priority);
+        ProgressWindow window (task);
+        return window.runThread (priority);
     }
 
     void showWaitCursor (bool shouldShow) override
@@ -97,6 +119,54 @@ std::atomic<UserDialogs*> installedDialogs { nullptr };
 juce::Component::SafePointer<juce::Component> ownerWindow;
 } // namespace
 
+//==============================================================================
+BackgroundTaskRunner::BackgroundTaskRunner (ProgressTask& taskToRun)
+    : juce::Thread ("ProgressTask"), task (taskToRun)
+{
+}
+
+bool BackgroundTaskRunner::runToEnd (juce::Thread::Priority threadPriority)
+{
+    if (! startThread (threadPriority))
+        return false;
+    waitForThreadToExit (-1);
+    return ! stopRequested.load();
+}
+
+void BackgroundTaskRunner::requestStop()
+{
+    stopRequested = true;
+    signalThreadShouldExit();
+}
+
+void BackgroundTaskRunner::run()
+{
+    task.runWith (*this);
+}
+
+void BackgroundTaskRunner::setTaskProgress (double newProgress)
+{
+    progress = newProgress;
+}
+
+void BackgroundTaskRunner::setTaskStatusMessage (const juce::String& message)
+{
+    const juce::ScopedLock sl (lock);
+    status = message;
+}
+
+juce::String BackgroundTaskRunner::getStatusMessage() const
+{
+    const juce::ScopedLock sl (lock);
+    return status;
+}
+
+bool BackgroundTaskRunner::taskShouldExit() const
+{
+    return threadShouldExit();
+}
+
+//==============================================================================
 UserDialogs& userDialogs()
 {
     if (auto* replacement = installedDialogs.load())

@@ -1,7 +1,66 @@
 #pragma once
 
 #include <juce_gui_basics/juce_gui_basics.h>
+#include <atomic>
 #include <optional>
+
+/** Long file work that runs on its own thread while a modal progress window is
+    shown. Derived classes do their work in run() and report through
+    setProgress/setStatusMessage, checking threadShouldExit() as they go; the
+    window itself is made by whoever runs the task (see UserDialogs). */
+class ProgressTask
+{
+public:
+    /** The side that runs a task and shows its progress. */
+    class Host
+    {
+    public:
+        virtual ~Host() = default;
+        virtual void setTaskProgress (double newProgress) = 0;
+        virtual void setTaskStatusMessage (const juce::String& message) = 0;
+        virtual bool taskShouldExit() const = 0;
+    };
+
+    ProgressTask (juce::String windowTitle, bool hasProgressBar, bool hasCancelButton, int cancellingTimeOutMs)
+        : title (std::move (windowTitle)),
+          progressBar (hasProgressBar),
+          cancelButton (hasCancelButton),
+          cancelTimeOutMs (cancellingTimeOutMs)
+    {
+    }
+    virtual ~ProgressTask() = default;
+
+    virtual void run() = 0;
+
+    /** Runs the task on the calling thread, reporting to the host. */
+    void runWith (Host& runner)
+    {
+        host = &runner;
+        run();
+        host = nullptr;
+    }
+
+    const juce::String title;
+    const bool progressBar;
+    const bool cancelButton;
+    const int cancelTimeOutMs;
+
+protected:
+    void setProgress (double newProgress)
+    {
+        if (host != nullptr)
+            host->setTaskProgress (newProgress);
+    }
+    void setStatusMessage (const juce::String& message)
+    {
+        if (host != nullptr)
+            host->setTaskStatusMessage (message);
+    }
+    bool threadShouldExit() const { return host != nullptr && host->taskShouldExit(); }
+
+private:
+    Host* host = nullptr;
+};
 
 /** The one seam through which the program talks to the user with modal boxes,
     choosers and progress windows, and through which it ends the process.
@@ -42,9 +101,9 @@ public:
                                                         const juce::String& wildcard) = 0;
     virtual std::optional<juce::File> chooseFolder (const juce::String& title, const juce::File& initialFolder) = 0;
 
-    /** Runs the task on its thread while its progress window is shown modally.
-        Returns true when the task ran to its end (false when it was cancelled). */
-    virtual bool runWithProgress (juce::ThreadWithProgressWindow& task, juce::Thread::Priority priority) = 0;
+    /** Runs the task on a thread of its own while its progress window is shown
+        modally. Returns true when the task ran to its end (false when cancelled). */
+    virtual bool runWithProgress (ProgressTask& task, juce::Thread::Priority priority) = 0;
 
     virtual void showWaitCursor (bool shouldShow) = 0;
 
@@ -61,3 +120,30 @@ void setUserDialogs (UserDialogs* replacement);
 /** The window that owns boxes "owned by the main window"; null until it exists. */
 juce::Component* dialogOwner();
 void setDialogOwner (juce::Component* owner);
+
+/** Runs a ProgressTask on a plain thread without any window, for runs without a
+    display and for tests; keeps the last progress and status it reported. */
+class BackgroundTaskRunner final : public juce::Thread, private ProgressTask::Host
+{
+public:
+    explicit BackgroundTaskRunner (ProgressTask& taskToRun);
+
+    /** Starts the task and waits for its end; false when it was asked to stop. */
+    bool runToEnd (juce::Thread::Priority threadPriority);
+    void requestStop();
+
+    double getProgress() const noexcept { return progress.load(); }
+    juce::String getStatusMessage() const;
+
+private:
+    void run() override;
+    void setTaskProgress (double newProgress) override;
+    void setTaskStatusMessage (const juce::String& message) override;
+    bool taskShouldExit() const override;
+
+    ProgressTask& task;
+    std::atomic<double> progress { 0.0 };
+    std::atomic<bool> stopRequested { false };
+    juce::String status;
+    juce::CriticalSection lock;
+};

@@ -2,33 +2,17 @@
 
 #include "app/Globals.h"
 
-#include <sqlite3.h>
 
 SqlTrace::SqlTrace (CppSQLite3DB& db) : connection (db)
 {
-    sqlite3_trace_v2 (
-        connection.handle(), SQLITE_TRACE_STMT,
-        [] (unsigned, void* context, void* statement, void*) -> int
-        {
-            auto* self = static_cast<SqlTrace*> (context);
-            auto* stmt = static_cast<sqlite3_stmt*> (statement);
-            // Statements run by triggers arrive as comments ("-- ..."): skip them.
-            if (auto* expanded = sqlite3_expanded_sql (stmt))
-            {
-                auto text = juce::String::fromUTF8 (expanded);
-                if (! text.startsWith ("--"))
-                    self->statements.add (text);
-                sqlite3_free (expanded);
-            }
-            return 0;
-        },
-        this);
+    CppSQLite3DB::setStatementTracer ([this] (const juce::String& sql) { statements.add (sql); });
+    connection.refreshTracing();
 }
 
 SqlTrace::~SqlTrace()
 {
-    if (connection.handle() != nullptr)
-        sqlite3_trace_v2 (connection.handle(), 0, nullptr, nullptr);
+    CppSQLite3DB::setStatementTracer (nullptr);
+    connection.refreshTracing();
 }
 
 int SqlTrace::count (const juce::String& exactStatement) const

@@ -8,7 +8,8 @@
 
 #include <gtest/gtest.h>
 
-/** Records every statement the database connection runs. */
+/** Records every statement the database connection runs (also after it is
+    closed and opened again), while it exists. */
 class SqlTrace final
 {
 public:

@@ -85,13 +85,12 @@ std::optional<juce::File> ScriptedDialogs::chooseFolder (const juce::String& tit
     return nextFile();
 }
 
-bool ScriptedDialogs::runWithProgress (juce::ThreadWithProgressWindow& task, juce::Thread::Priority priority)
+bool ScriptedDialogs::runWithProgress (ProgressTask& task, juce::Thread::Priority priority)
 {
     {
         const juce::ScopedLock sl (lock);
-        log.push_back ({ "progress", juce::MessageBoxIconType::NoIcon, {}, {}, {}, {}, {} });
+        log.push_back ({ "progress", juce::MessageBoxIconType::NoIcon, task.title, {}, {}, {}, {} });
     }
-    task.startThread (priority);
-    task.waitForThreadToExit (-1);
-    return true;
+    BackgroundTaskRunner runner (task);
+    return runner.runToEnd (priority);
 }

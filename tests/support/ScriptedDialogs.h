@@ -50,7 +50,7 @@ public:
     std::optional<juce::File> chooseFileToSave (const juce::String& title, const juce::File& initialFile,
                                                 const juce::String& wildcard) override;
     std::optional<juce::File> chooseFolder (const juce::String& title, const juce::File& initialFolder) override;
-    bool runWithProgress (juce::ThreadWithProgressWindow& task, juce::Thread::Priority priority) override;
+    bool runWithProgress (ProgressTask& task, juce::Thread::Priority priority) override;
     void showWaitCursor (bool) override {}
     void endProcess (int status) override { exitStatuses.push_back (status); }
 
