@@ -1,0 +1,178 @@
+#include "core/LightingController.h"
+
+#include <cmath>
+
+namespace lighting
+{
+
+LightingController::LightingController (juce::File file)
+    : storeFile (std::move (file))
+{
+    auto xml = juce::XmlDocument::parse (storeFile);
+    if (xml == nullptr || ! shows.fromXml (*xml))
+    {
+        // A fresh install (or an unreadable file, which is kept aside rather than
+        // overwritten) starts with something to show.
+        if (storeFile.existsAsFile())
+            storeFile.copyFileTo (storeFile.withFileExtension (".unreadable.xml"));
+
+        shows = ShowLibrary::makeStarterLibrary();
+        markChanged();
+        saveIfNeeded();
+    }
+}
+
+LightingController::~LightingController()
+{
+    saveIfNeeded();
+}
+
+void LightingController::markChanged() noexcept
+{
+    ++changeCount;
+}
+
+bool LightingController::loadShow (const juce::String& name)
+{
+    const juce::ScopedLock sl (lock);
+    if (! shows.loadShow (name))
+        return false;
+    markChanged(); // the loaded show is stored too
+    return true;
+}
+
+//==============================================================================
+bool LightingController::triggerPreset (const juce::String& bankName, const juce::String& presetName,
+                                        float fadeSeconds)
+{
+    const juce::ScopedLock sl (lock);
+    auto levels = shows.getLevels (bankName, presetName);
+    if (! levels)
+        return false;
+
+    Cue cue { *levels, std::isfinite (fadeSeconds) ? juce::jmax (0.0f, fadeSeconds) : 0.0f };
+    if (burstDepth > 0)
+    {
+        burstCue = cue;
+        burstHasCue = true;
+    }
+    else
+    {
+        publishCue (cue);
+    }
+    return true;
+}
+
+void LightingController::beginCueBurst()
+{
+    const juce::ScopedLock sl (lock);
+    if (burstDepth++ == 0)
+        burstHasCue = false;
+}
+
+void LightingController::endCueBurst()
+{
+    const juce::ScopedLock sl (lock);
+    if (burstDepth == 0 || --burstDepth > 0)
+        return;
+
+    if (burstHasCue)
+        publishCue (burstCue);
+    burstHasCue = false;
+}
+
+void LightingController::publishCue (const Cue& cue)
+{
+    // Called with the lock held, which keeps the handoff single-writer.
+    handoff.publish (cue);
+}
+
+//==============================================================================
+void LightingController::setHostCallbacks (const HostApiTable* host) noexcept
+{
+    hostNext.store (host != nullptr ? host->vovirFswNext : nullptr);
+    hostPrev.store (host != nullptr ? host->vovirFswPrev : nullptr);
+}
+
+void LightingController::footswitchNext() const noexcept
+{
+    if (auto* f = hostNext.load())
+        f();
+}
+
+void LightingController::footswitchPrev() const noexcept
+{
+    if (auto* f = hostPrev.load())
+        f();
+}
+
+//==============================================================================
+bool LightingController::saveIfNeeded()
+{
+    const juce::ScopedLock saving (saveLock);
+    std::unique_ptr<juce::XmlElement> xml;
+    std::uint32_t count = 0;
+    {
+        const juce::ScopedLock sl (lock);
+        count = changeCount.load();
+        if (count == savedChangeCount)
+            return true;
+        xml = shows.toXml();
+    }
+
+    // Written outside the lock so the host's calls never wait for the disk.
+    storeFile.getParentDirectory().createDirectory();
+    if (! xml->writeTo (storeFile))
+        return false;
+
+    const juce::ScopedLock sl (lock);
+    savedChangeCount = count;
+    return true;
+}
+
+std::unique_ptr<juce::XmlElement> LightingController::createStateXml()
+{
+    const juce::ScopedLock sl (lock);
+    return shows.toXml();
+}
+
+bool LightingController::restoreStateXml (const juce::XmlElement& xml)
+{
+    const juce::ScopedLock sl (lock);
+    if (! shows.fromXml (xml))
+        return false;
+    markChanged();
+    return true;
+}
+
+//==============================================================================
+void LightingController::process (double seconds) noexcept
+{
+    if (auto* cue = handoff.fetch())
+    {
+        fader.start (cue->levels, cue->fadeSeconds);
+        cuesApplied.fetch_add (1, std::memory_order_relaxed);
+    }
+
+    if (! fader.advance (seconds))
+        return;
+
+    for (int i = 0; i < numChannels; ++i)
+        output[(size_t) i].store ((std::uint8_t) juce::roundToInt (fader.getLevel (i)), std::memory_order_relaxed);
+}
+
+std::uint8_t LightingController::getOutputLevel (int channel) const noexcept
+{
+    return juce::isPositiveAndBelow (channel, numChannels) ? output[(size_t) channel].load (std::memory_order_relaxed)
+                                                           : (std::uint8_t) 0;
+}
+
+int LightingController::getOutputLevels (std::uint8_t* dest, int maxChannels) const noexcept
+{
+    const auto count = juce::jlimit (0, numChannels, maxChannels);
+    for (int i = 0; i < count; ++i)
+        dest[i] = output[(size_t) i].load (std::memory_order_relaxed);
+    return count;
+}
+
+} // namespace lighting

@@ -1,0 +1,137 @@
+#include "lighting/VovirLink.h"
+
+#include "app/EventFlags.h"
+
+#if defined(__GNUC__)
+ #pragma GCC diagnostic push
+ #pragma GCC diagnostic ignored "-Wshadow"
+ #pragma GCC diagnostic ignored "-Wunused-parameter"
+ #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+ #pragma GCC diagnostic ignored "-Woverloaded-virtual"
+#endif
+#include <pluginterfaces/vst/ivstcomponent.h>
+#if defined(__GNUC__)
+ #pragma GCC diagnostic pop
+#endif
+
+VovirApiTable* vovirApi = nullptr;
+HostApiTable ourApi { nullptr, nullptr };
+juce::String vidOrVovir;
+int useVid = 1;
+MyPlayHead thePlayHead;
+
+void vovirFswNext()
+{
+    startEventReceived = true;
+}
+
+void vovirFswPrev()
+{
+    rewindEventReceived = true;
+}
+
+juce::Optional<juce::AudioPlayHead::PositionInfo> MyPlayHead::getPosition() const
+{
+    PositionInfo info;
+    info.setBpm ((double) bpm.load());
+    return info;
+}
+
+namespace vovir
+{
+juce::String displayName (Controller controller)
+{
+    return controller == Controller::vidurozIdav ? "Viduroz Idav" : "VOVIR";
+}
+
+juce::File pluginFile (Controller controller)
+{
+    const auto home = juce::File (juce::SystemStats::getEnvironmentVariable ("HOME", {}));
+    return controller == Controller::vidurozIdav ? home.getChildFile (".vst3/zezevade didid/Viduroz Idav.vst3")
+                                                 : home.getChildFile (".vst3/ZEZERE/VOVIR.vst3");
+}
+
+int versionNumber (std::int32_t version)
+{
+    const auto major = (version >> 16) & 0xff, minor = (version >> 8) & 0xff, patch = version & 0xff;
+    return major * 100 + minor * 10 + patch;
+}
+
+bool versionSupported (Controller controller, int number)
+{
+    return number >= (controller == Controller::vidurozIdav ? 215 : 174);
+}
+
+namespace
+{
+/** Calls f (IVovirLink&) when the instance's VST3 component answers the interface;
+    releases the interface afterwards. */
+template <typename Function>
+bool withLink (juce::AudioPluginInstance& instance, Function&& f)
+{
+    struct Visitor final : juce::ExtensionsVisitor
+    {
+        explicit Visitor (Function& fn) : function (fn) {}
+
+        void visitVST3Client (const VST3Client& client) override
+        {
+            auto* component = client.getIComponentPtr();
+            if (component == nullptr)
+                return;
+
+            void* object = nullptr;
+            if (component->queryInterface (linkIid, &object) != Steinberg::kResultOk || object == nullptr)
+                return;
+
+            auto* link = static_cast<IVovirLink*> (object);
+            function (*link);
+            link->release();
+            found = true;
+        }
+
+        Function& function;
+        bool found = false;
+    };
+
+    Visitor visitor (f);
+    instance.getExtensions (visitor);
+    return visitor.found;
+}
+} // namespace
+
+ControllerRecord readControllerRecord (juce::AudioPluginInstance& instance)
+{
+    ControllerRecord record;
+    record.linked = withLink (instance, [&] (IVovirLink& link)
+                              {
+                                  record.table = link.getApiTable();
+                                  record.version = link.getVersion();
+                              });
+    return record;
+}
+
+int readControllerOutput (juce::AudioPluginInstance& instance, std::uint8_t* dest, int maxChannels)
+{
+    int copied = 0;
+    withLink (instance, [&] (IVovirLink& link) { copied = (int) link.getOutputLevels (dest, maxChannels); });
+    return copied;
+}
+
+juce::String nameFromController (const char* bytes)
+{
+    if (bytes == nullptr)
+        return {};
+
+    juce::String name;
+    for (auto* b = reinterpret_cast<const unsigned char*> (bytes); *b != 0; ++b)
+        name += (juce::juce_wchar) *b;
+    return name;
+}
+
+void disconnectController()
+{
+    if (vovirApi != nullptr && vovirApi->setHostCallbacks != nullptr)
+        vovirApi->setHostCallbacks (nullptr);
+    vovirApi = nullptr;
+}
+} // namespace vovir
