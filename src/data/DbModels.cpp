@@ -31,11 +31,13 @@ std::vector<Model> listModels (const juce::String& sql)
 //==============================================================================
 juce::String DbModel::selectFieldSql (const juce::String& field) const
 {
-    return juce::String ("SELECT $f FROM $t WHERE $un = $uv")
-        .replace ("$f", field)
-        .replace ("$t", table)
-        .replace ("$un", idColumn)
-        .replace ("$uv", juce::String (id));
+    // "SELECT <field> FROM <table> WHERE <id column> = <id>", the shape the
+    // connection recognises and serves from a prepared statement.
+    juce::String sql;
+    sql.preallocateBytes ((size_t) (field.getNumBytesAsUTF8() + table.getNumBytesAsUTF8()
+                                    + idColumn.getNumBytesAsUTF8() + 40));
+    sql << "SELECT " << field << " FROM " << table << " WHERE " << idColumn << " = " << id;
+    return sql;
 }
 
 int DbModel::getIntField (const juce::String& field) const

@@ -152,6 +152,13 @@ bool RaDatabase::openDb (const juce::String& path)
         db.open (openPath.toRawUTF8());
         db.execQuery ("PRAGMA foreign_keys = ON;");
 
+        // The program is the file's only user. Holding the lock for the whole
+        // session spares every one-field read of the record models a lock, an
+        // unlock and two journal look-ups on disk (a lightshow is read with
+        // thousands of them), and keeps other programs from changing the file
+        // under the undo journal.
+        db.execQuery ("PRAGMA locking_mode = EXCLUSIVE;");
+
         if (db.tableExists ("UndoStack"))
             execDML ("DROP TABLE UndoStack");
         if (db.tableExists ("RedoStack"))

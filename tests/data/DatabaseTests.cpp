@@ -198,13 +198,17 @@ TEST_F (DatabaseTest, AFileThatBecomesUnreadableEndsTheProgramInOrderWithOneMess
     int fatalCalls = 0;
     db().setFatalErrorHandler ([&] (const juce::String&) { ++fatalCalls; });
 
-    // Overwrite the header (and the first pages) while the connection is open.
+    // Open afresh, so that the track's pages are not held in memory, then
+    // overwrite the whole file while the connection is open.
+    db().closeDb();
+    ASSERT_TRUE (db().openDb (dbFile.getFullPathName()));
+    ASSERT_TRUE (checkAndUpgradeDbSchema (dbFile.getFullPathName()));
     {
+        juce::MemoryBlock junk ((size_t) dbFile.getSize());
+        junk.fillWith (0x5a);
         juce::FileOutputStream out (dbFile);
         ASSERT_TRUE (out.openedOk());
         out.setPosition (0);
-        juce::MemoryBlock junk (8192);
-        junk.fillWith (0x5a);
         out.write (junk.getData(), junk.getSize());
     }
 

@@ -1,0 +1,171 @@
+// Reading a lightshow through the record models (one SELECT per field, as the
+// editor does) against one bulk SELECT of the same rows, and the cost of an
+// undoable edit.
+
+#include "data/DbModels.h"
+#include "data/DbSchema.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+
+namespace
+{
+struct CueRow
+{
+    int id;
+    float time, duration, fadeIn, fadeOut;
+    juce::String bank, preset;
+};
+
+struct MemoRow
+{
+    int id;
+    float time, length;
+    juce::String shortName, memo;
+    int countIn, startChunk, endChunk;
+};
+
+/** A database with one lightshow of 1000 cues and 200 memos. */
+struct LightShowDatabase
+{
+    LightShowDatabase()
+    {
+        auto folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                          .getChildFile ("rav-bench-db-" + juce::String (juce::Random::getSystemRandom().nextInt()));
+        folder.createDirectory();
+        file = folder.getChildFile ("Vodozav.db");
+        bool created = false;
+        createFreshDatabase (file, created);
+
+        auto& db = *RaDatabase::getInstance();
+        db.openDb (file.getFullPathName());
+        checkAndUpgradeDbSchema (file.getFullPathName());
+
+        db.execQuery ("INSERT INTO AudioFiles(Name, Path) VALUES('Song','Album/Song.wav')");
+        lightShow.createLightShow (db.querySingleInt ("SELECT last_insert_rowid()"), "Show", "", "", 120.0f);
+
+        db.startTransaction ("Fill");
+        for (int i = 0; i < 1000; ++i)
+            VovirCueModel().createCue (lightShow.id, (float) i * 0.25f, (float) (i % 4), 0.1f, 0.2f,
+                                       "Bank " + juce::String (i % 8), "Preset " + juce::String (i % 16));
+        for (int i = 0; i < 200; ++i)
+            ShowMemoModel().createMemo (lightShow.id, (float) i, "M" + juce::String (i),
+                                        "Line " + juce::String (i) + " of the lyrics", 4, 0, 0, 2.0f);
+        db.endTransaction();
+        db.clearUndoStack();
+    }
+
+    ~LightShowDatabase()
+    {
+        RaDatabase::getInstance()->closeDb();
+        file.getParentDirectory().deleteRecursively();
+    }
+
+    juce::File file;
+    LightShowModel lightShow;
+};
+
+size_t readThroughModels (const LightShowModel& lightShow)
+{
+    std::vector<CueRow> cues;
+    for (auto& cue : lightShow.getCues())
+        cues.push_back ({ cue.id, cue.getFloatField ("CueTime"), cue.getFloatField ("CueDuration"),
+                          cue.getFloatField ("FadeInTime"), cue.getFloatField ("FadeOutTime"),
+                          cue.getStringField ("BankName"), cue.getStringField ("PresetName") });
+
+    std::vector<MemoRow> memos;
+    for (auto& memo : lightShow.getMemos())
+        memos.push_back ({ memo.id, memo.getFloatField ("MemoTime"), memo.getFloatField ("MemoLength"),
+                           memo.getStringField ("ShortName"), memo.getStringField ("Memo"),
+                           memo.getIntField ("CountIn"), memo.getIntField ("StartMidiEventID"),
+                           memo.getIntField ("EndMidiEventID") });
+    return cues.size() + memos.size();
+}
+
+size_t readInBulk (const LightShowModel& lightShow)
+{
+    auto& db = *RaDatabase::getInstance();
+    std::vector<CueRow> cues;
+    db.forEachRow (formatSql ("SELECT VovirCueID,CueTime,CueDuration,FadeInTime,FadeOutTime,BankName,PresetName "
+                              "FROM VovirCues WHERE LightShowID=%d ORDER BY CueTime,CueDuration",
+                              { lightShow.id }),
+                   [&] (auto& row)
+                   {
+                       cues.push_back ({ row.getIntField (0), (float) row.getFloatField (1),
+                                         (float) row.getFloatField (2), (float) row.getFloatField (3),
+                                         (float) row.getFloatField (4), row.getStringField (5),
+                                         row.getStringField (6) });
+                   });
+
+    std::vector<MemoRow> memos;
+    db.forEachRow (formatSql ("SELECT ShowMemoID,MemoTime,MemoLength,ShortName,Memo,CountIn,StartMidiEventID,"
+                              "EndMidiEventID FROM ShowMemos WHERE LightShowID=%d ORDER BY MemoTime",
+                              { lightShow.id }),
+                   [&] (auto& row)
+                   {
+                       memos.push_back ({ row.getIntField (0), (float) row.getFloatField (1),
+                                          (float) row.getFloatField (2), row.getStringField (3),
+                                          row.getStringField (4), row.getIntField (5), row.getIntField (6),
+                                          row.getIntField (7) });
+                   });
+    return cues.size() + memos.size();
+}
+
+void BM_LightShowThroughModels (benchmark::State& state)
+{
+    LightShowDatabase data;
+    for (auto _ : state)
+        benchmark::DoNotOptimize (readThroughModels (data.lightShow));
+}
+
+void BM_LightShowBulkSelect (benchmark::State& state)
+{
+    LightShowDatabase data;
+    for (auto _ : state)
+        benchmark::DoNotOptimize (readInBulk (data.lightShow));
+}
+
+/** Both reads alternated in one run, reporting models ÷ bulk as "ratio". */
+void BM_LightShowModelToBulkRatio (benchmark::State& state)
+{
+    LightShowDatabase data;
+    using Clock = std::chrono::steady_clock;
+    Clock::duration models {}, bulk {};
+
+    for (auto _ : state)
+    {
+        auto t0 = Clock::now();
+        benchmark::DoNotOptimize (readThroughModels (data.lightShow));
+        auto t1 = Clock::now();
+        benchmark::DoNotOptimize (readInBulk (data.lightShow));
+        auto t2 = Clock::now();
+        models += t1 - t0;
+        bulk += t2 - t1;
+    }
+
+    auto ms = [&] (Clock::duration d) { return std::chrono::duration<double, std::milli> (d).count() / (double) state.iterations(); };
+    state.counters["models_ms"] = ms (models);
+    state.counters["bulk_ms"] = ms (bulk);
+    state.counters["ratio"] = ms (models) / ms (bulk);
+}
+
+void BM_AddMemoUndoRedo (benchmark::State& state)
+{
+    LightShowDatabase data;
+    auto& db = *RaDatabase::getInstance();
+
+    for (auto _ : state)
+    {
+        data.lightShow.addMemo ("V", "Verse", 1.0f, 2, -1, -1, 2.0f);
+        db.undoStep();
+        db.redoStep();
+    }
+    state.counters["cycles_per_s"] = benchmark::Counter ((double) state.iterations(), benchmark::Counter::kIsRate);
+}
+} // namespace
+
+BENCHMARK (BM_LightShowThroughModels)->Unit (benchmark::kMillisecond);
+BENCHMARK (BM_LightShowBulkSelect)->Unit (benchmark::kMillisecond);
+BENCHMARK (BM_LightShowModelToBulkRatio)->Unit (benchmark::kMillisecond);
+BENCHMARK (BM_AddMemoUndoRedo)->Unit (benchmark::kMillisecond);
