@@ -77,6 +77,18 @@ void TrackTransport::setPosition (double seconds) noexcept
         setNextReadPosition ((int64_t) (seconds * sourceSampleRate));
 }
 
+bool TrackTransport::isBuffered (int64_t frames) const noexcept
+{
+    const auto first = getNextReadPosition();
+    const auto wanted = std::min (totalLength, first + frames);
+    if (wanted <= headLength)
+        return true;
+    if (seekTarget.load() >= 0)
+        return false; // the ring follows the new position only once the audio thread took it
+    return rebaseDone.load() == rebaseRequested.load() && ringStart.load() <= std::max (first, headLength)
+           && ringEnd.load() >= wanted;
+}
+
 //==============================================================================
 void TrackTransport::takeSeekRequest() noexcept
 {

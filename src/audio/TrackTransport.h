@@ -54,6 +54,10 @@ public:
     int64_t getTotalLength() const noexcept { return totalLength; }
     double getSampleRate() const noexcept { return sourceSampleRate; }
 
+    /** True when the next `frames` frames can be played from memory (the head, or
+        the ring as filled by the read-ahead thread). */
+    bool isBuffered (int64_t frames) const noexcept;
+
     /** True once (and then false) after the audio thread stopped at the end of the data. */
     bool takeEndOfData() noexcept { return endOfData.exchange (false); }
 
