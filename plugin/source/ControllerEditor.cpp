@@ -17,7 +17,7 @@ public:
     {
         if (isSelected)
             g.fillAll (juce::Colours::lightblue);
-        g.setColour (juce::Colours::black);
+        g.setColour (isSelected ? juce::Colours::black : juce::Colours::whitesmoke);
         g.setFont ((float) height * 0.6f);
         g.drawText (names[row], 6, 0, width - 8, height, juce::Justification::centredLeft, true);
     }
@@ -102,6 +102,8 @@ ControllerEditor::ControllerEditor (ControllerProcessor& p)
 
     addAndMakeVisible (fadeSlider);
     fadeSlider.setRange (0.0, 30.0, 0.1);
+    fadeSlider.setSkewFactorFromMidPoint (5.0);
+    fadeSlider.setColour (juce::Slider::backgroundColourId, juce::Colour (0xff4a505a));
     fadeSlider.setValue (2.0);
 
     addAndMakeVisible (pageBox);
@@ -117,6 +119,8 @@ ControllerEditor::ControllerEditor (ControllerProcessor& p)
         auto* slider = levelSliders.add (new juce::Slider (juce::Slider::LinearVertical, juce::Slider::TextBoxBelow));
         slider->setRange (0.0, 255.0, 1.0);
         slider->setTextBoxStyle (juce::Slider::TextBoxBelow, false, 30, 16);
+        slider->setColour (juce::Slider::backgroundColourId, juce::Colour (0xff4a505a));
+        slider->setColour (juce::Slider::trackColourId, juce::Colours::orange.withAlpha (0.8f));
         slider->onValueChange = [this, i] { levelChanged (i); };
         addAndMakeVisible (slider);
 
@@ -129,8 +133,8 @@ ControllerEditor::ControllerEditor (ControllerProcessor& p)
     addAndMakeVisible (*outputView);
 
     setResizable (true, true);
-    setResizeLimits (900, 620, 2000, 1400);
-    setSize (1040, 680);
+    setResizeLimits (980, 620, 2000, 1400);
+    setSize (1080, 680);
     refreshAll();
     startTimerHz (25);
 }
@@ -165,7 +169,7 @@ void ControllerEditor::resized()
     tempoLabel.setBounds (top.removeFromRight (110));
     area.removeFromTop (8);
 
-    auto left = area.removeFromLeft (420);
+    auto left = area.removeFromLeft (460);
     auto lists = left.removeFromTop (left.getHeight() - 40);
     auto banks = lists.removeFromLeft (205);
     lists.removeFromLeft (10);
@@ -181,9 +185,9 @@ void ControllerEditor::resized()
     presetLabel.setBounds (presets.removeFromTop (22));
     auto presetButtons = presets.removeFromBottom (26);
     presetList.setBounds (presets.withTrimmedBottom (4));
-    newPresetButton.setBounds (presetButtons.removeFromLeft (76));
-    copyPresetButton.setBounds (presetButtons.removeFromLeft (44));
-    renamePresetButton.setBounds (presetButtons.removeFromLeft (62));
+    newPresetButton.setBounds (presetButtons.removeFromLeft (78));
+    copyPresetButton.setBounds (presetButtons.removeFromLeft (48));
+    renamePresetButton.setBounds (presetButtons.removeFromLeft (64));
     deletePresetButton.setBounds (presetButtons);
 
     auto recallRow = left.removeFromBottom (30);
