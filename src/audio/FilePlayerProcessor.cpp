@@ -28,6 +28,11 @@ FilePlayerProcessor::~FilePlayerProcessor()
 {
     // The graph no longer runs this processor, so nothing on the audio thread can
     // hold a transport any more.
+    if (filePlayer == this)
+        filePlayer = nullptr;
+    if (filePlayerB == this)
+        filePlayerB = nullptr;
+
     limiter.reset();
     stopTimer();
     unloadSources();

@@ -135,14 +135,7 @@ void FilterGraph::clear()
     PluginWindow::closeAllCurrentlyOpenWindows();
     runMessageLoopFor (1000);
 
-    for (auto* node : graph.getNodes())
-    {
-        if (node->getProcessor() == filePlayer)
-            filePlayer = nullptr;
-        if (node->getProcessor() == filePlayerB)
-            filePlayerB = nullptr;
-    }
-    graph.clear();
+    graph.clear(); // the players clear filePlayer and filePlayerB as they go
     changed();
     runMessageLoopFor (1000);
 }

@@ -1,5 +1,7 @@
 #include "audio/AudioTestSupport.h"
 
+#include "audio/FilePlayerProcessor.h"
+
 #include <atomic>
 #include <csignal>
 #include <fcntl.h>
@@ -149,4 +151,33 @@ bool pumpUntil (const std::function<bool()>& condition, int timeoutMs)
         juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
     }
     return true;
+}
+
+void JackDeviceTest::SetUpTestSuite()
+{
+    if (! JackDummyServer::isInstalled())
+        return;
+    server = std::make_unique<JackDummyServer>();
+    if (server->isRunning())
+        devices = openJackDevice (2, deviceError);
+}
+
+void JackDeviceTest::TearDownTestSuite()
+{
+    devices.reset();
+    server.reset();
+}
+
+void JackDeviceTest::SetUp()
+{
+    if (! JackDummyServer::isInstalled())
+        GTEST_SKIP() << "jackd is not installed (package jackd2): no output device for the players";
+    ASSERT_TRUE (server->isRunning()) << "jackd did not start";
+    ASSERT_NE (devices, nullptr) << deviceError;
+    playerDeviceManager = devices.get();
+}
+
+void JackDeviceTest::TearDown()
+{
+    playerDeviceManager = nullptr;
 }

@@ -3,6 +3,8 @@
 #include <juce_audio_devices/juce_audio_devices.h>
 #include <juce_audio_formats/juce_audio_formats.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -48,4 +50,19 @@ struct EventLog final : juce::ChangeListener
     std::function<int()> read;
     void changeListenerCallback (juce::ChangeBroadcaster*) override { codes.push_back (read()); }
     bool saw (int code) const { return std::find (codes.begin(), codes.end(), code) != codes.end(); }
+};
+
+/** Tests whose players need an open output device: one JACK dummy server and
+    device per test program, installed as playerDeviceManager for each test. */
+class JackDeviceTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+
+    static inline std::unique_ptr<JackDummyServer> server;
+    static inline std::unique_ptr<juce::AudioDeviceManager> devices;
+    static inline juce::String deviceError;
 };

@@ -19,31 +19,14 @@ constexpr int limiterDelay = 66; // frames, at 44.1 kHz
 
 /** Two players driven offline (prepareToPlay/processBlock called directly), with a
     real JACK device open so that the players find an output device. */
-class FilePlayerTest : public ::testing::Test
+class FilePlayerTest : public JackDeviceTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (! JackDummyServer::isInstalled())
-            return;
-        server = std::make_unique<JackDummyServer>();
-        if (server->isRunning())
-            devices = openJackDevice (2, deviceError);
-    }
-
-    static void TearDownTestSuite()
-    {
-        devices.reset();
-        server.reset();
-    }
-
     void SetUp() override
     {
-        if (! JackDummyServer::isInstalled())
-            GTEST_SKIP() << "jackd is not installed (package jackd2): no output device for the players";
-        ASSERT_TRUE (server->isRunning()) << "jackd did not start";
-        ASSERT_NE (devices, nullptr) << deviceError;
-        playerDeviceManager = devices.get();
+        JackDeviceTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
 
         folder = TestHome::folder().getChildFile ("player-" + juce::String (juce::Random::getSystemRandom().nextInt()));
         folder.createDirectory();
@@ -65,8 +48,8 @@ protected:
         filePlayer = filePlayerB = nullptr;
         backing.reset();
         click.reset();
-        playerDeviceManager = nullptr;
         folder.deleteRecursively();
+        JackDeviceTest::TearDown();
     }
 
     juce::String constantFile (const juce::String& name, double seconds, float value = 0.5f)
@@ -109,10 +92,6 @@ protected:
         player.processBlock (buffer, midi);
         return buffer;
     }
-
-    static inline std::unique_ptr<JackDummyServer> server;
-    static inline std::unique_ptr<juce::AudioDeviceManager> devices;
-    static inline juce::String deviceError;
 
     juce::File folder;
     std::unique_ptr<FilePlayerProcessor> backing, click;
