@@ -5,3 +5,4 @@
 set -euo pipefail
 build_dir=${1:-build}
 "$build_dir/tools/rav-install"
+bash "$(dirname "$0")/install-plugins.sh" "$build_dir"

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <juce_data_structures/juce_data_structures.h>
+
+/** The settings the main window reads into globals at start-up (the preferences
+    window updates them later). Defaults hold when a key is absent. */
+extern int setPlayImmediate;  // "setPlayImmediate", 0
+extern int dcRequiredToStop;  // "dcRequiredToStop", 1
+extern float fadeTime;        // "fadeTime", 1.5 s
+extern bool showBankNames;    // "showBankNames" stored as 1, default on
+
+/** Learnt remote controls: MIDI channel (1–16), controller and note numbers
+    (−1 for none; a stored 255 also reads as none) and computer key codes. */
+extern juce::int8 startCh, rewindCh, nextCh, prevCh;
+extern juce::int8 startCc, rewindCc, nextCc, prevCc;
+extern juce::int8 startNote, rewindNote, nextNote, prevNote;
+extern int startKey, rewindKey, nextKey, prevKey;
+
+/** Reads every start-up key of the settings (null: all defaults), font sizes
+    included. */
+void readStartupSettings (juce::PropertiesFile* settings);

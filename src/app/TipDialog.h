@@ -1,0 +1,10 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+/** The settings key of a tip: the key with "Tip" appended unless it already ends so. */
+juce::String tipSettingsKey (const juce::String& key);
+
+/** Shows a once-only tip box ("OK" / "Don't show tip again"); after the second
+    button (or Escape) the tip is never shown again. */
+void ShowTipDialog (juce::String key, const juce::String& text, juce::Component* parent);
