@@ -155,8 +155,9 @@ public:
 private:
     struct Retired
     {
-        std::unique_ptr<TrackTransport> transport;
+        // Declared in this order so that the transport goes before the source it reads.
         std::unique_ptr<juce::AudioFormatReaderSource> readerSource;
+        std::unique_ptr<TrackTransport> transport;
         uint64_t counterSeen = 0;
     };
 
