@@ -1,3 +1,4 @@
+#include "app/Globals.h"
 #include "audio/AudioTestSupport.h"
 #include "audio/FilePlayerProcessor.h"
 #include "audio/GraphEditorPanel.h"
