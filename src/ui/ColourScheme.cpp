@@ -65,7 +65,9 @@ double hueToChannel (double p, double q, double t)
 
 int opaqueRgb (double r, double g, double b)
 {
-    auto channel = [] (double v) { return (juce::uint32) juce::jlimit (0, 255, (int) (v * 255.0)); };
+    // Channels are truncated; the small tolerance keeps rounding error in the
+    // HSL round trip from turning an exact 255 (or 133) into 254 (or 132).
+    auto channel = [] (double v) { return (juce::uint32) juce::jlimit (0, 255, (int) (v * 255.0 + 1.0e-6)); };
     return (int) (0xff000000u | (channel (r) << 16) | (channel (g) << 8) | channel (b));
 }
 } // namespace
