@@ -1,5 +1,7 @@
 #include "app/StartupSettings.h"
 
+#include "ui/ColourScheme.h"
+
 int setPlayImmediate = 0;
 int dcRequiredToStop = 1;
 float fadeTime = 1.5f;
@@ -36,6 +38,12 @@ void readStartupSettings (juce::PropertiesFile* settings)
     setPlayImmediate = readInt (settings, "setPlayImmediate", 0);
     dcRequiredToStop = readInt (settings, "dcRequiredToStop", 1);
     fadeTime = readFloat (settings, "fadeTime", 1.5f);
+
+    smallFontSz = readFloat (settings, "smallFontSz", 16.0f);
+    defFontSz = readFloat (settings, "defFontSz", 16.0f);
+    largeFontSz = readFloat (settings, "largeFontSz", 20.0f);
+    memoFontSz = readFloat (settings, "memoFontSz", 28.0f);
+    clockFontSz = readFloat (settings, "clockFontSz", 28.0f);
 
     showBankNames = readInt (settings, "showBankNames", 1) == 1;
 

@@ -31,5 +31,9 @@ public:
     std::optional<juce::File> chooseFolder (const juce::String&, const juce::File&) override { return std::nullopt; }
     bool runWithProgress (ProgressTask& task, juce::Thread::Priority priority) override;
     void showWaitCursor (bool) override {}
-    void endProcess (int status) override { std::exit (status); }
+    void endProcess (int status) override
+    {
+        std::fflush (nullptr);
+        std::_Exit (status);
+    }
 };

@@ -105,7 +105,10 @@ public:
 
     void endProcess (int status) override
     {
-        std::exit (status);
+        // Ends at once: a fatal start-up error leaves nothing to save, and the
+        // half-built window and plug-in must not be torn down by static destructors.
+        std::fflush (nullptr);
+        std::_Exit (status);
     }
 };
 

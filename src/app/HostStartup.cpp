@@ -1,0 +1,100 @@
+// The application object: start-up in order, then the main window; shutdown.
+
+#include "app/Globals.h"
+#include "app/MainHostWindow.h"
+#include "audio/InternalFilters.h"
+#include "data/DataPaths.h"
+#include "ui/ColourScheme.h"
+#include "ui/ConsoleDialogs.h"
+#include "ui/VovirLookAndFeel.h"
+
+#include <iostream>
+
+class PluginHostApp final : public juce::JUCEApplication
+{
+public:
+    const juce::String getApplicationName() override { return "Raziviz Avodoru"; }
+    const juce::String getApplicationVersion() override { return getBuildVersion(); }
+    bool moreThanOneInstanceAllowed() override { return false; }
+
+    void initialise (const juce::String&) override
+    {
+        if (juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isEmpty())
+        {
+            std::cerr << "Raziviz Avodoru needs an X display: DISPLAY is not set." << std::endl;
+            setApplicationReturnValue (1);
+            quit();
+            return;
+        }
+
+        // For unattended runs (automated tests): boxes go to the console and take their first button.
+        if (juce::SystemStats::getEnvironmentVariable ("RAV_DIALOGS", {}) == "console")
+            setUserDialogs (&consoleDialogs);
+
+        auto splashImage = juce::ImageFileFormat::loadFrom (getDataFolder().getChildFile ("splash.png"));
+        if (splashImage.isValid())
+        {
+            auto* splash = new juce::SplashScreen ("Raziviz Avodoru", splashImage, false);
+            splash->deleteAfterDelay (juce::RelativeTime::seconds (2), false);
+        }
+
+        registerAudioFormats (audioFiles);
+        formatManager = &audioFiles;
+
+        settings.setStorageParameters (settingsOptions());
+        appProperties = &settings;
+
+        rebuildLookAndFeel(); // computes the colour scheme and installs the look and feel
+
+        commands = std::make_unique<juce::ApplicationCommandManager>();
+        commandManager = commands.get();
+
+        plugins.addFormat (new juce::VST3PluginFormat());
+        plugins.addFormat (new InternalPluginFormat());
+        audioFormatManager = &plugins;
+
+        window = std::make_unique<MainHostWindow>();
+        commands->registerAllCommandsForTarget (window.get());
+        // The main window is the program's one command target, whichever window has the focus.
+        commands->setFirstCommandTarget (window.get());
+        window->menuItemsChanged();
+    }
+
+    void shutdown() override
+    {
+        settings.closeFiles();
+    }
+
+    ~PluginHostApp() override
+    {
+        if (commands != nullptr)
+            commands->setFirstCommandTarget (nullptr);
+        window.reset();
+        RaDatabase::deleteInstance();
+        releaseLookAndFeel();
+        commandManager = nullptr;
+        commands.reset();
+        audioFormatManager = nullptr;
+        appProperties = nullptr;
+        formatManager = nullptr;
+        setUserDialogs (nullptr);
+    }
+
+    void systemRequestedQuit() override { quit(); }
+
+    void anotherInstanceStarted (const juce::String&) override
+    {
+        if (window != nullptr)
+            window->toFront (true);
+    }
+
+private:
+    ConsoleDialogs consoleDialogs;
+    juce::AudioFormatManager audioFiles;
+    juce::ApplicationProperties settings;
+    std::unique_ptr<juce::ApplicationCommandManager> commands;
+    juce::AudioPluginFormatManager plugins;
+    std::unique_ptr<MainHostWindow> window;
+};
+
+START_JUCE_APPLICATION (PluginHostApp)

@@ -1,0 +1,584 @@
+#include "app/MainHostWindow.h"
+
+#include "app/Commands.h"
+#include "app/EventFlags.h"
+#include "app/Globals.h"
+#include "app/ShellState.h"
+#include "app/StartupSettings.h"
+#include "app/TipDialog.h"
+#include "audio/FilePlayerProcessor.h"
+#include "audio/GraphEditorPanel.h"
+#include "audio/InternalFilters.h"
+#include "data/DataPaths.h"
+#include "data/DbSchema.h"
+#include "data/MediaLibrary.h"
+#include "lighting/ControllerSelection.h"
+#include "lighting/VovirLink.h"
+#include "ui/UserDialogs.h"
+
+MainHostWindow* mainWindow = nullptr;
+juce::ApplicationCommandManager* commandManager = nullptr;
+
+juce::String getBuildVersion()
+{
+    return juce::String ("1") + "." + "9" + "." + "5";
+}
+
+namespace
+{
+juce::String settingText (const char* key)
+{
+    auto* settings = userSettings();
+    return settings != nullptr ? settings->getValue (key) : juce::String();
+}
+
+/** Paints nothing; notes the time of the first paint of the window's content. */
+class FirstPaintProbe final : public juce::Component
+{
+public:
+    explicit FirstPaintProbe (std::function<void()> onFirstPaint) : callback (std::move (onFirstPaint))
+    {
+        setInterceptsMouseClicks (false, false);
+    }
+
+    void paint (juce::Graphics&) override
+    {
+        if (callback != nullptr)
+        {
+            auto c = std::move (callback);
+            callback = nullptr;
+            c();
+        }
+    }
+
+private:
+    std::function<void()> callback;
+};
+} // namespace
+
+//==============================================================================
+MainHostWindow::MainHostWindow()
+    : juce::DocumentWindow ("Raziviz Avodoru V" + getBuildVersion(), juce::Colours::lightgrey,
+                            juce::DocumentWindow::minimiseButton | juce::DocumentWindow::maximiseButton
+                                | juce::DocumentWindow::closeButton,
+                            true)
+{
+    constructionStartMs = juce::Time::getMillisecondCounterHiRes();
+    mainWindow = this;
+    setDialogOwner (this);
+    exitRequested = false;
+
+    setUsingNativeTitleBar (true);
+    addKeyListener (this);
+
+    initialiseMediaFolder();
+    readStartupSettings (userSettings());
+    useVid = userSettings() != nullptr && userSettings()->containsKey ("useVeridura")
+                 ? userSettings()->getIntValue ("useVeridura")
+                 : 1;
+    followPlayback = false;
+    autoZoom = userSettings() != nullptr && userSettings()->getBoolValue ("autoZoom", false);
+
+    if (! doDbOpen())
+    {
+        if (! getDatabaseFile().existsAsFile())
+            return; // no database: the process has been ended
+        userDialogs().showMessageBox (juce::MessageBoxIconType::InfoIcon, "[#1020] Raziviz Avodoru error",
+                                      "Could not open database.", "OK", this);
+    }
+
+    restoreAudioDevice();
+
+    setResizable (true, false);
+    setResizeLimits (500, 400, 10000, 10000);
+    centreWithSize (900, 700);
+    setTitleBarHeight (20);
+
+    auto* content = new VertPanel (audioDevices);
+    auto* probe = new FirstPaintProbe ([this]
+                                       { firstPaintMs = juce::Time::getMillisecondCounterHiRes() - constructionStartMs; });
+    content->addAndMakeVisible (probe);
+    probe->setBounds (0, 0, 1, 1);
+    setContentOwned (content, false);
+
+    auto position = settingText ("mainWindowPos");
+    if (position.isNotEmpty())
+        restoreWindowStateFromString (position);
+
+    setVisible (true);
+    toFront (true);
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
+
+    InternalPluginFormat internalFormat;
+    internalFormat.getAllTypes (internalNodeTypes);
+    lightingPluginList.addChangeListener (this);
+    if (commandManager != nullptr)
+        addKeyListener (commandManager->getKeyMappings());
+
+    if (! initGraph())
+        return; // the process has been ended
+
+    startTimer (20);
+    registerMidiInputs (true);
+
+    setMenuBar (this);
+    if (commandManager != nullptr)
+        setApplicationCommandManagerToWatch (commandManager);
+
+    if (RaDatabase::getInstance()->getAudioFiles ({}).empty())
+        userDialogs().showMessageBox (juce::MessageBoxIconType::InfoIcon, "Track library is empty",
+                                      "Drag your audio files into the library (or use 'Tracks > Import tracks...')",
+                                      "OK", this);
+
+    appInitialised = true;
+    menuItemsChanged();
+    switchToWindow (lightshowListPanel, -1);
+    timerLogic.pluginWindowPending = true;
+
+    ShowTipDialog ("newIn19",
+                   "What's new in the 1.9 release:\n\n* Grid Mode layout for shows (for random access to songs).\n* Songs "
+                   "can be coloured in show tab.\n* Backup & restore feature.\n* Native support for Apple Silicon "
+                   "Macs.\n* Improved performance when editing lightshows.\n* Multiple selection of tracks, for quick "
+                   "show creation.",
+                   this);
+    started = true;
+}
+
+MainHostWindow::~MainHostWindow()
+{
+    exitRequested = true;
+    stopTimer();
+
+    RaDatabase::getInstance()->closeDb();
+    saveWindowPosition();
+
+    registerMidiInputs (false);
+    setMenuBar (nullptr);
+    if (commandManager != nullptr)
+        removeKeyListener (commandManager->getKeyMappings());
+    removeKeyListener (this);
+    lightingPluginList.removeChangeListener (this);
+
+    // The graph (with the players and the controller) must go before the device manager.
+    shutDownContent();
+
+    if (mainWindow == this)
+        mainWindow = nullptr;
+    setDialogOwner (nullptr);
+}
+
+void MainHostWindow::saveWindowPosition()
+{
+    if (appProperties == nullptr)
+        return;
+
+    // Reopens the settings file if shutdown already closed it.
+    if (auto* settings = appProperties->getUserSettings())
+    {
+        settings->setValue ("mainWindowPos", getWindowStateAsString());
+        settings->saveIfNeeded();
+    }
+    if (auto* common = appProperties->getCommonSettings (true))
+        common->saveIfNeeded();
+}
+
+void MainHostWindow::shutDownContent()
+{
+    if (getContentComponent() == nullptr)
+        return;
+
+    PluginWindow::closeAllCurrentlyOpenWindows();
+    pluginWindow = nullptr;
+    vovir::disconnectController();
+    clearContentComponent();
+}
+
+void MainHostWindow::closeButtonPressed()
+{
+    exitRequested = true;
+    stopTimer();
+    shutDownContent();
+
+    if (auto* app = juce::JUCEApplicationBase::getInstance())
+        app->systemRequestedQuit();
+}
+
+VertPanel* MainHostWindow::getVertPanel() const
+{
+    return dynamic_cast<VertPanel*> (getContentComponent());
+}
+
+//==============================================================================
+void MainHostWindow::restoreAudioDevice()
+{
+    auto saved = juce::parseXML (settingText ("audioDeviceState"));
+    auto isDeviceSetup = saved != nullptr && saved->getTagName().equalsIgnoreCase ("DEVICESETUP");
+
+    if (isDeviceSetup)
+        saved->setTagName ("DEVICESETUP");
+
+    audioDevices.initialise (256, 256, isDeviceSetup ? saved.get() : nullptr, true);
+
+    if (! isDeviceSetup)
+    {
+        auto setup = audioDevices.getAudioDeviceSetup();
+        audioDevices.setAudioDeviceSetup (setup, true);
+    }
+
+    playerDeviceManager = &audioDevices;
+}
+
+void MainHostWindow::registerMidiInputs (bool shouldRegister)
+{
+    if (shouldRegister)
+    {
+        for (auto& device : juce::MidiInput::getAvailableDevices())
+            if (audioDevices.isMidiInputDeviceEnabled (device.identifier))
+            {
+                audioDevices.addMidiInputDeviceCallback (device.identifier, this);
+                registeredMidiInputs.add (device.identifier);
+            }
+        return;
+    }
+
+    for (auto& identifier : registeredMidiInputs)
+        audioDevices.removeMidiInputDeviceCallback (identifier, this);
+    registeredMidiInputs.clear();
+}
+
+void MainHostWindow::handleIncomingMidiMessage (juce::MidiInput*, const juce::MidiMessage&)
+{
+    // Learnt remote-control messages raise the event flags; the learning and
+    // trigger rules come with the remote-control window.
+}
+
+//==============================================================================
+bool MainHostWindow::initGraph()
+{
+    auto* vert = getVertPanel();
+    if (vert == nullptr)
+        return false;
+
+    auto* graphComponent = vert->horPanel->graphComponent;
+    graphComponent->detachDevice();
+
+    ControllerSelection selection (lightingPluginList, vstScanFormat,
+                                   [graphComponent] (const juce::PluginDescription& description)
+                                   { return graphComponent->filterGraph.addFilter (description, 0.5, 0.7); });
+
+    if (selection.run() == nullptr)
+        return false;
+
+    graphComponent->filterGraph.connectNodes();
+    graphComponent->attachDevice();
+    return true;
+}
+
+void MainHostWindow::doViewPlugin()
+{
+    if (pluginWindow != nullptr)
+    {
+        PluginWindow::closeAllCurrentlyOpenWindows();
+        pluginWindow = nullptr;
+        menuItemsChanged();
+        return;
+    }
+
+    auto* vert = getVertPanel();
+    if (vert == nullptr)
+        return;
+
+    auto& graph = vert->horPanel->graphComponent->filterGraph.graph;
+    auto* node = graph.getNodeForId (FilterGraph::controllerNode);
+    if (node == nullptr)
+        return;
+
+    auto* processor = node->getProcessor();
+
+    for (auto* window : PluginWindow::activePluginWindows)
+    {
+        if (window->getNode() == node)
+        {
+            pluginWindow = window;
+            window->toFront (true);
+            menuItemsChanged();
+            return;
+        }
+    }
+
+    auto* editor = processor->getActiveEditor();
+    if (editor == nullptr)
+        editor = processor->createEditorIfNeeded();
+
+    juce::Component* content = editor;
+    if (content == nullptr)
+        content = new juce::GenericAudioProcessorEditor (*processor);
+
+    content->setName (processor->getName());
+
+    auto* window = new PluginWindow (processor->getName(), content, node);
+    auto& random = juce::Random::getSystemRandom();
+    auto x = node->properties.getWithDefault ("uiLastX", random.nextInt (500));
+    auto y = node->properties.getWithDefault ("uiLastY", random.nextInt (500));
+    window->setTopLeftPosition ((int) x, (int) y);
+    window->setVisible (true);
+
+    pluginWindow = window;
+    window->toFront (true);
+    menuItemsChanged();
+}
+
+//==============================================================================
+void MainHostWindow::timerCallback()
+{
+    timerLogic.tick();
+}
+
+bool MainHostWindow::keyPressed (const juce::KeyPress& key, juce::Component*)
+{
+    return timerLogic.keyPressed (key);
+}
+
+bool MainHostWindow::isSongEditorVisible() const
+{
+    return songEditor != nullptr && songEditor->isVisible();
+}
+
+bool MainHostWindow::isShowPlayerVisible() const
+{
+    return setPlayer != nullptr && setPlayer->isVisible();
+}
+
+bool MainHostWindow::isStopPromptShowing() const
+{
+    return timeline != nullptr && timeline->isStopPromptShowing();
+}
+
+void MainHostWindow::showStopPrompt (const juce::String& text)
+{
+    if (timeline != nullptr)
+        timeline->showStopPrompt (text);
+}
+
+void MainHostWindow::hideStopPrompt()
+{
+    if (timeline != nullptr)
+        timeline->hideStopPrompt();
+}
+
+//==============================================================================
+void MainHostWindow::switchToWindow (MainWindowPanel panel, int id)
+{
+    auto* vert = getVertPanel();
+    if (vert == nullptr)
+        return;
+
+    auto& views = vert->horPanel->rightPanel->views;
+
+    auto showTimelineAgain = [vert]
+    {
+        vert->restoreTimeline();
+        vert->showTimeline = true;
+        vert->resizerBar->setVisible (true);
+        timeline->setVisible (true);
+        vert->resized();
+    };
+
+    switch (panel)
+    {
+        case lightshowListPanel:
+            for (auto* view : views)
+                view->setVisible (false);
+            showTimelineAgain();
+            views[lightshowListPanel]->setVisible (true);
+            views[lightshowListPanel]->toFront (false);
+            break;
+
+        case songEditorPanel:
+            for (auto* view : views)
+                view->setVisible (false);
+            showTimelineAgain();
+            views[songEditorPanel]->setVisible (true);
+            views[songEditorPanel]->toFront (false);
+            break;
+
+        case setPlayerPanel:
+        {
+            if (id == -1)
+                id = currentShowId;
+            if (id == -1)
+                return;
+
+            for (auto* view : views)
+                view->setVisible (false);
+            vert->showTimeline = false;
+            vert->resizerBar->setVisible (false);
+            timeline->setVisible (false);
+            vert->resized();
+
+            currentShowId = id;
+            views[setPlayerPanel]->setVisible (true);
+            views[setPlayerPanel]->toFront (false);
+
+            if (! gridTipOffered)
+            {
+                gridTipOffered = true;
+                ShowTipDialog ("gridmode",
+                               "Click the 'Grid Mode' button to display your show's contents as a grid of buttons. This "
+                               "mode is perfect for shows where you prefer to play songs in a random order. Toggle the "
+                               "button off to display an ordered setlist of songs.",
+                               nullptr);
+            }
+            break;
+        }
+    }
+}
+
+void MainHostWindow::resetDisplay (bool showLibraryView)
+{
+    for (auto* player : { filePlayer, filePlayerB })
+        if (player != nullptr)
+            player->loadFile ({}, 0.0, 0.0, true);
+    RaTracks::toggleLooping();
+
+    if (showLibraryView)
+        switchToWindow (lightshowListPanel, -1);
+}
+
+//==============================================================================
+void MainHostWindow::getAllCommands (juce::Array<juce::CommandID>& commands)
+{
+    for (auto& command : allCommandDescriptions())
+        commands.add (command.id);
+}
+
+void MainHostWindow::getCommandInfo (juce::CommandID commandID, juce::ApplicationCommandInfo& result)
+{
+    fillCommandInfo (commandID, result);
+
+    auto* vert = getVertPanel();
+    switch (commandID)
+    {
+        case followPlaybackCmd: result.setTicked (followPlayback); break;
+        case lightingDesignCmd: result.setTicked (pluginWindow != nullptr); break;
+        case autoZoomCmd: result.setTicked (autoZoom); break;
+        case libraryPanelCmd: result.setTicked (vert != nullptr && vert->horPanel->showLibrary); break;
+        case showBankNamesCmd: result.setTicked (showBankNames); break;
+        default: break;
+    }
+}
+
+bool MainHostWindow::perform (const InvocationInfo& info)
+{
+    auto* vert = getVertPanel();
+
+    switch (info.commandID)
+    {
+        case openGraphCmd: openGraph(); break;
+        case saveGraphCmd: saveGraph(); break;
+        case exitCmd: closeButtonPressed(); break;
+        case lightingDesignCmd: doViewPlugin(); break;
+        case followPlaybackCmd: followPlayback = ! followPlayback; break;
+
+        case autoZoomCmd:
+            autoZoom = ! autoZoom;
+            if (auto* settings = userSettings())
+                settings->setValue ("autoZoom", autoZoom);
+            break;
+
+        case showBankNamesCmd:
+            showBankNames = ! showBankNames;
+            if (auto* settings = userSettings())
+                settings->setValue ("showBankNames", showBankNames);
+            break;
+
+        case libraryPanelCmd:
+            if (vert != nullptr)
+            {
+                auto& hor = *vert->horPanel;
+                hor.showLibrary = ! hor.showLibrary;
+                libraryPanel->setVisible (hor.showLibrary);
+                hor.resizerBar->setVisible (hor.showLibrary);
+                hor.resized();
+            }
+            break;
+
+        default:
+            // The other commands' windows and actions are not built yet.
+            break;
+    }
+
+    menuItemsChanged();
+    return true;
+}
+
+juce::StringArray MainHostWindow::getMenuBarNames()
+{
+    return menuBarNames();
+}
+
+juce::PopupMenu MainHostWindow::getMenuForIndex (int, const juce::String& menuName)
+{
+    juce::PopupMenu menu;
+    for (auto id : menuItems (menuName))
+    {
+        if (id == 0)
+            menu.addSeparator();
+        else
+            menu.addCommandItem (commandManager, id);
+    }
+    return menu;
+}
+
+void MainHostWindow::menuItemSelected (int, int)
+{
+    // Every item is a command item, dispatched through perform().
+}
+
+void MainHostWindow::changeListenerCallback (juce::ChangeBroadcaster*)
+{
+    menuItemsChanged();
+}
+
+//==============================================================================
+void MainHostWindow::openGraph()
+{
+    auto* vert = getVertPanel();
+    if (vert == nullptr)
+        return;
+
+    auto& document = vert->horPanel->graphComponent->filterGraph;
+    auto file = userDialogs().chooseFileToOpen ("Load a filter graph", document.getLastDocumentOpened(), "*.filtergraph");
+    if (! file.has_value())
+        return;
+
+    auto result = document.loadFrom (*file, false);
+    if (result.failed())
+        userDialogs().showMessageBox (juce::MessageBoxIconType::WarningIcon, "Failed to open file",
+                                      "There was an error while trying to load the file: " + file->getFullPathName()
+                                          + "\n\n" + result.getErrorMessage());
+}
+
+void MainHostWindow::saveGraph()
+{
+    auto* vert = getVertPanel();
+    if (vert == nullptr)
+        return;
+
+    auto& document = vert->horPanel->graphComponent->filterGraph;
+    auto target = document.getFile();
+    if (target == juce::File())
+    {
+        auto chosen = userDialogs().chooseFileToSave ("Save a filter graph", document.getLastDocumentOpened(),
+                                                      "*.filtergraph");
+        if (! chosen.has_value())
+            return;
+        target = chosen->withFileExtension (".filtergraph");
+    }
+
+    auto result = document.saveAs (target, false, false, false);
+    if (result != juce::FileBasedDocument::savedOk)
+        userDialogs().showMessageBox (juce::MessageBoxIconType::WarningIcon, "Error writing to file",
+                                      "An error occurred while trying to save \"" + document.getDocumentTitle()
+                                          + "\" to the file: " + target.getFullPathName());
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "app/MainPanels.h"
+#include "app/MainTimer.h"
+#include "data/DbModels.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+#include <juce_audio_utils/juce_audio_utils.h>
+
+/** The one main window: menus, commands and keys, the panels, the audio device,
+    the lighting controller and the 20 ms main timer. */
+class MainHostWindow final : public juce::DocumentWindow,
+                             public juce::MenuBarModel,
+                             public juce::ApplicationCommandTarget,
+                             public juce::ChangeListener,
+                             public juce::FileDragAndDropTarget,
+                             public juce::KeyListener,
+                             public juce::Timer,
+                             public juce::MidiInputCallback,
+                             private ShellViews
+{
+public:
+    MainHostWindow();
+    ~MainHostWindow() override;
+
+    /** False when start-up could not complete (the process has been ended, or a
+        test's scripted dialogs recorded the end). */
+    bool isStarted() const noexcept { return started; }
+
+    void closeButtonPressed() override;
+
+    // Views.
+    void switchToWindow (MainWindowPanel panel, int id);
+    void resetDisplay (bool showLibraryView);
+    VertPanel* getVertPanel() const;
+    int getCurrentShowId() const noexcept { return currentShowId; }
+
+    // The lighting controller.
+    bool initGraph();
+    void doViewPlugin();
+
+    // The main timer.
+    void timerCallback() override;
+    MainTimerLogic& getTimerLogic() noexcept { return timerLogic; }
+
+    // Commands and menus.
+    juce::ApplicationCommandTarget* getNextCommandTarget() override { return nullptr; }
+    void getAllCommands (juce::Array<juce::CommandID>& commands) override;
+    void getCommandInfo (juce::CommandID commandID, juce::ApplicationCommandInfo& result) override;
+    bool perform (const InvocationInfo& info) override;
+    juce::StringArray getMenuBarNames() override;
+    juce::PopupMenu getMenuForIndex (int topLevelMenuIndex, const juce::String& menuName) override;
+    void menuItemSelected (int menuItemID, int topLevelMenuIndex) override;
+
+    using juce::DocumentWindow::keyPressed;
+    bool keyPressed (const juce::KeyPress& key, juce::Component* originatingComponent) override;
+
+    void changeListenerCallback (juce::ChangeBroadcaster* source) override;
+
+    // Dropped audio files are imported by the track import, which is not built yet.
+    bool isInterestedInFileDrag (const juce::StringArray&) override { return false; }
+    void filesDropped (const juce::StringArray&, int, int) override {}
+
+    void handleIncomingMidiMessage (juce::MidiInput* source, const juce::MidiMessage& message) override;
+
+    juce::KnownPluginList lightingPluginList;
+    juce::VST3PluginFormat vstScanFormat;
+    juce::AudioDeviceManager audioDevices;
+    juce::OwnedArray<juce::PluginDescription> internalNodeTypes;
+    std::vector<VovirCueModel> cueClipboard;
+    std::vector<ShowMemoModel> memoClipboard;
+
+    /** Milliseconds from the start of construction to the first paint of the content. */
+    double getStartupToFirstPaintMs() const noexcept { return firstPaintMs; }
+
+private:
+    // ShellViews
+    bool isSongEditorVisible() const override;
+    bool isShowPlayerVisible() const override;
+    bool isStopPromptShowing() const override;
+    void showStopPrompt (const juce::String& text) override;
+    void hideStopPrompt() override;
+    void highlightNextSong (bool, bool) override {}
+    void highlightPreviousSong (bool, bool) override {}
+    void tapTempo() override {}
+    void openPluginWindow() override { doViewPlugin(); }
+
+    void restoreAudioDevice();
+    void registerMidiInputs (bool shouldRegister);
+    void saveWindowPosition();
+    void shutDownContent();
+    void openGraph();
+    void saveGraph();
+
+    MainTimerLogic timerLogic { *this };
+    bool started = false;
+    int currentShowId = -1;
+    bool gridTipOffered = false;
+    bool followPlayback = false;
+    bool autoZoom = false;
+    double constructionStartMs = 0.0;
+    double firstPaintMs = 0.0;
+    juce::StringArray registeredMidiInputs;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainHostWindow)
+};
+
+/** The main window, or null before start-up and after shutdown. */
+extern MainHostWindow* mainWindow;
+
+/** The global command manager, created at start-up. */
+extern juce::ApplicationCommandManager* commandManager;
+
+/** "1.9.5": major, minor and build joined by ".". */
+juce::String getBuildVersion();

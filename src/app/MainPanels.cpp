@@ -1,0 +1,197 @@
+#include "app/MainPanels.h"
+
+#include "audio/FilePlayerProcessor.h"
+#include "audio/GraphEditorPanel.h"
+#include "ui/ColourScheme.h"
+
+juce::Component* libraryPanel = nullptr;
+juce::Component* setPlayer = nullptr;
+juce::Component* songEditor = nullptr;
+juce::Component* lightShowList = nullptr;
+TimelinePanel* timeline = nullptr;
+
+//==============================================================================
+ViewPlaceholder::ViewPlaceholder (const juce::String& viewName) : ColouredBox ("ColouredBox", mainColour)
+{
+    setName (viewName);
+}
+
+void ViewPlaceholder::paint (juce::Graphics& g)
+{
+    ColouredBox::paint (g);
+    g.setColour (textColour.withAlpha (0.35f));
+    g.setFont (raFont (largeFontSz));
+    g.drawText (getName(), getLocalBounds().reduced (10), juce::Justification::centred);
+}
+
+void ViewPlaceholder::lookAndFeelChanged()
+{
+    colour = mainColour;
+    repaint();
+}
+
+//==============================================================================
+TimelinePanel::TimelinePanel() : ColouredBox ("ColouredBox", darkestColour)
+{
+    setName ("Timeline");
+}
+
+bool TimelinePanel::isStopPromptShowing() const
+{
+    return promptShowing;
+}
+
+void TimelinePanel::showStopPrompt (const juce::String& text)
+{
+    promptShowing = true;
+    promptText = text;
+    repaint();
+}
+
+void TimelinePanel::hideStopPrompt()
+{
+    promptShowing = false;
+    repaint();
+}
+
+void TimelinePanel::paint (juce::Graphics& g)
+{
+    ColouredBox::paint (g);
+
+    if (promptShowing)
+    {
+        auto box = getLocalBounds().reduced (getWidth() / 6, getHeight() / 3);
+        g.setColour (complementColour);
+        g.fillRoundedRectangle (box.toFloat(), 8.0f);
+        g.setColour (textInvColour);
+        g.setFont (raFont (largeFontSz));
+        g.drawFittedText (promptText, box.reduced (8), juce::Justification::centred, 2);
+    }
+}
+
+void TimelinePanel::lookAndFeelChanged()
+{
+    colour = darkestColour;
+    repaint();
+}
+
+//==============================================================================
+RightPanel::RightPanel() : ColouredBox ("ColouredBox", lighterColour)
+{
+    auto* list = new ViewPlaceholder ("Lightshows");
+    auto* editor = new ViewPlaceholder ("Song editor");
+    auto* player = new ViewPlaceholder ("Show player");
+
+    views[lightshowListPanel] = list;
+    views[songEditorPanel] = editor;
+    views[setPlayerPanel] = player;
+
+    for (auto* view : views)
+        addChildComponent (view);
+
+    setPlayer = player;
+    songEditor = editor;
+    lightShowList = list;
+}
+
+void RightPanel::resized()
+{
+    for (auto* view : views)
+        view->setBounds (getLocalBounds());
+}
+
+void RightPanel::lookAndFeelChanged()
+{
+    colour = lighterColour;
+    repaint();
+}
+
+//==============================================================================
+HorPanel::HorPanel (juce::AudioDeviceManager& deviceManager) : ColouredBox ("ColouredBox", lighterColour)
+{
+    graphComponent = new GraphDocumentComponent (&deviceManager);
+    addChildComponent (graphComponent); // never visible
+
+    auto* library = new ViewPlaceholder ("Library");
+    addAndMakeVisible (library);
+    libraryPanel = library;
+
+    layout.setItemLayout (0, -0.1, -0.8, -0.25);
+    layout.setItemLayout (1, 6, 6, 6);
+    layout.setItemLayout (2, -0.1, -0.8, -0.75);
+
+    resizerBar = new juce::StretchableLayoutResizerBar (&layout, 1, true);
+    addAndMakeVisible (resizerBar);
+
+    rightPanel = new RightPanel();
+    addAndMakeVisible (rightPanel);
+}
+
+void HorPanel::resized()
+{
+    if (showLibrary)
+    {
+        juce::Component* items[] = { libraryPanel, resizerBar, rightPanel };
+        layout.layOutComponents (items, 3, 0, 0, getWidth(), getHeight(), false, true);
+    }
+    else
+    {
+        rightPanel->setBounds (getLocalBounds());
+    }
+}
+
+void HorPanel::lookAndFeelChanged()
+{
+    colour = lighterColour;
+    repaint();
+}
+
+//==============================================================================
+VertPanel::VertPanel (juce::AudioDeviceManager& deviceManager) : ColouredBox ("ColouredBox", lighterColour)
+{
+    horPanel = new HorPanel (deviceManager);
+    addAndMakeVisible (horPanel);
+
+    layout.setItemLayout (0, -0.1, -0.8, -0.6);
+    layout.setItemLayout (1, 6, 6, 6);
+    layout.setItemLayout (2, -0.1, -0.8, -0.4);
+
+    resizerBar = new juce::StretchableLayoutResizerBar (&layout, 1, false);
+    addAndMakeVisible (resizerBar);
+
+    timeline = new TimelinePanel();
+    addAndMakeVisible (timeline);
+}
+
+VertPanel::~VertPanel()
+{
+    // The views' globals go with them.
+    timeline = nullptr;
+    libraryPanel = setPlayer = songEditor = lightShowList = nullptr;
+    // Children (the graph component first among them) are deleted by ColouredBox.
+}
+
+void VertPanel::restoreTimeline()
+{
+    if (timeline != nullptr && timeline->getParentComponent() != this)
+        addAndMakeVisible (timeline);
+}
+
+void VertPanel::resized()
+{
+    if (showTimeline)
+    {
+        juce::Component* items[] = { horPanel, resizerBar, timeline };
+        layout.layOutComponents (items, 3, 0, 0, getWidth(), getHeight(), true, true);
+    }
+    else
+    {
+        horPanel->setBounds (getLocalBounds());
+    }
+}
+
+void VertPanel::lookAndFeelChanged()
+{
+    colour = lighterColour;
+    repaint();
+}

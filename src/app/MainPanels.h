@@ -1,0 +1,102 @@
+#pragma once
+
+#include "ui/Widgets.h"
+
+#include <juce_audio_devices/juce_audio_devices.h>
+
+class GraphDocumentComponent;
+
+/** The three right-hand views. */
+enum MainWindowPanel
+{
+    lightshowListPanel = 0,
+    songEditorPanel = 1,
+    setPlayerPanel = 2
+};
+
+/** A view whose own screen is not built yet: an empty box of the panel colour
+    with its name, standing where the real view will go. */
+class ViewPlaceholder final : public ColouredBox
+{
+public:
+    explicit ViewPlaceholder (const juce::String& viewName);
+    void paint (juce::Graphics& g) override;
+    void lookAndFeelChanged() override;
+};
+
+/** The waveform timeline across the bottom. Until the waveform editor is built
+    it holds an empty box and the stop-confirm prompt. */
+class TimelinePanel final : public ColouredBox
+{
+public:
+    TimelinePanel();
+
+    bool isStopPromptShowing() const;
+    void showStopPrompt (const juce::String& text);
+    void hideStopPrompt();
+    const juce::String& getStopPromptText() const noexcept { return promptText; }
+
+    void paint (juce::Graphics& g) override;
+    void lookAndFeelChanged() override;
+
+private:
+    bool promptShowing = false;
+    juce::String promptText;
+};
+
+/** The three right-hand views in one place; exactly one is visible. */
+class RightPanel final : public ColouredBox
+{
+public:
+    RightPanel();
+    void resized() override;
+    void lookAndFeelChanged() override;
+
+    juce::Component* views[3] {};
+};
+
+/** The library on the left, a resizer bar, the right-hand views, and the
+    invisible graph document component. */
+class HorPanel final : public ColouredBox
+{
+public:
+    explicit HorPanel (juce::AudioDeviceManager& deviceManager);
+    void resized() override;
+    void lookAndFeelChanged() override;
+
+    bool showLibrary = true;
+    GraphDocumentComponent* graphComponent = nullptr;
+    RightPanel* rightPanel = nullptr;
+    juce::StretchableLayoutResizerBar* resizerBar = nullptr;
+
+private:
+    juce::StretchableLayoutManager layout;
+};
+
+/** The main window's content: the upper panels, a resizer bar and the waveform
+    timeline across the bottom. Owns everything visible. */
+class VertPanel final : public ColouredBox
+{
+public:
+    explicit VertPanel (juce::AudioDeviceManager& deviceManager);
+    ~VertPanel() override;
+    void resized() override;
+    void lookAndFeelChanged() override;
+
+    /** Gives the timeline back to this panel (the show player takes it while visible). */
+    void restoreTimeline();
+
+    bool showTimeline = true;
+    HorPanel* horPanel = nullptr;
+    juce::StretchableLayoutResizerBar* resizerBar = nullptr;
+
+private:
+    juce::StretchableLayoutManager layout;
+};
+
+/** The views, reachable from everywhere while the window exists (null otherwise). */
+extern juce::Component* libraryPanel;
+extern juce::Component* setPlayer;
+extern juce::Component* songEditor;
+extern juce::Component* lightShowList;
+extern TimelinePanel* timeline;
