@@ -28,7 +28,12 @@ install: build
 	bash scripts/install.sh $(BUILD_DIR)
 
 run: install
-	$(BUILD_DIR)/src/RazivizAvodoru
+	@if [ -n "$$DISPLAY" ]; then \
+	  $(BUILD_DIR)/src/RazivizAvodoru; \
+	else \
+	  echo "No X display (DISPLAY is not set): running the program on a virtual display (Xvfb); stop it with Ctrl+C."; \
+	  xvfb-run -a -s "-screen 0 1280x1024x24" scripts/with-window-manager.sh $(BUILD_DIR)/src/RazivizAvodoru; \
+	fi
 
 test: build
 	bash scripts/run-tests.sh $(BUILD_DIR)
