@@ -346,24 +346,24 @@ bool MainHostWindow::isSongEditorVisible() const
 
 bool MainHostWindow::isShowPlayerVisible() const
 {
-    return setPlayer != nullptr && setPlayer->isVisible();
+    return setPlayerView != nullptr && setPlayerView->isVisible();
 }
 
 bool MainHostWindow::isStopPromptShowing() const
 {
-    return timeline != nullptr && timeline->isStopPromptShowing();
+    return timelinePanel != nullptr && timelinePanel->isStopPromptShowing();
 }
 
 void MainHostWindow::showStopPrompt (const juce::String& text)
 {
-    if (timeline != nullptr)
-        timeline->showStopPrompt (text);
+    if (timelinePanel != nullptr)
+        timelinePanel->showStopPrompt (text);
 }
 
 void MainHostWindow::hideStopPrompt()
 {
-    if (timeline != nullptr)
-        timeline->hideStopPrompt();
+    if (timelinePanel != nullptr)
+        timelinePanel->hideStopPrompt();
 }
 
 //==============================================================================
@@ -380,7 +380,7 @@ void MainHostWindow::switchToWindow (MainWindowPanel panel, int id)
         vert->restoreTimeline();
         vert->showTimeline = true;
         vert->resizerBar->setVisible (true);
-        timeline->setVisible (true);
+        timelinePanel->setVisible (true);
         vert->resized();
     };
 
@@ -413,7 +413,7 @@ void MainHostWindow::switchToWindow (MainWindowPanel panel, int id)
                 view->setVisible (false);
             vert->showTimeline = false;
             vert->resizerBar->setVisible (false);
-            timeline->setVisible (false);
+            timelinePanel->setVisible (false);
             vert->resized();
 
             currentShowId = id;

@@ -5,10 +5,10 @@
 #include "ui/ColourScheme.h"
 
 juce::Component* libraryPanel = nullptr;
-juce::Component* setPlayer = nullptr;
+juce::Component* setPlayerView = nullptr;
 juce::Component* songEditor = nullptr;
 juce::Component* lightShowList = nullptr;
-TimelinePanel* timeline = nullptr;
+TimelinePanel* timelinePanel = nullptr;
 
 //==============================================================================
 ViewPlaceholder::ViewPlaceholder (const juce::String& viewName) : ColouredBox ("ColouredBox", mainColour)
@@ -89,7 +89,7 @@ RightPanel::RightPanel() : ColouredBox ("ColouredBox", lighterColour)
     for (auto* view : views)
         addChildComponent (view);
 
-    setPlayer = player;
+    setPlayerView = player;
     songEditor = editor;
     lightShowList = list;
 }
@@ -159,29 +159,29 @@ VertPanel::VertPanel (juce::AudioDeviceManager& deviceManager) : ColouredBox ("C
     resizerBar = new juce::StretchableLayoutResizerBar (&layout, 1, false);
     addAndMakeVisible (resizerBar);
 
-    timeline = new TimelinePanel();
-    addAndMakeVisible (timeline);
+    timelinePanel = new TimelinePanel();
+    addAndMakeVisible (timelinePanel);
 }
 
 VertPanel::~VertPanel()
 {
     // The views' globals go with them.
-    timeline = nullptr;
-    libraryPanel = setPlayer = songEditor = lightShowList = nullptr;
+    timelinePanel = nullptr;
+    libraryPanel = setPlayerView = songEditor = lightShowList = nullptr;
     // Children (the graph component first among them) are deleted by ColouredBox.
 }
 
 void VertPanel::restoreTimeline()
 {
-    if (timeline != nullptr && timeline->getParentComponent() != this)
-        addAndMakeVisible (timeline);
+    if (timelinePanel != nullptr && timelinePanel->getParentComponent() != this)
+        addAndMakeVisible (timelinePanel);
 }
 
 void VertPanel::resized()
 {
     if (showTimeline)
     {
-        juce::Component* items[] = { horPanel, resizerBar, timeline };
+        juce::Component* items[] = { horPanel, resizerBar, timelinePanel };
         layout.layOutComponents (items, 3, 0, 0, getWidth(), getHeight(), true, true);
     }
     else

@@ -96,7 +96,7 @@ private:
 
 /** The views, reachable from everywhere while the window exists (null otherwise). */
 extern juce::Component* libraryPanel;
-extern juce::Component* setPlayer;
+extern juce::Component* setPlayerView;
 extern juce::Component* songEditor;
 extern juce::Component* lightShowList;
-extern TimelinePanel* timeline;
+extern TimelinePanel* timelinePanel;
