@@ -148,6 +148,8 @@ public:
     int getNumDependentMemos() const;
     void removeAllMessages();
     void deleteMidiEvent();
+    /** Sends the chunk's messages to their MIDI outputs, one timed block per device. */
+    void transmit();
 };
 
 class MidiMessageModel final : public DbModel
