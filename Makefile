@@ -9,6 +9,10 @@ BUILD_TYPE  ?= RelWithDebInfo
 JOBS        ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
+# Let ccache reuse objects between clones of the repository in other folders.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
+
 .PHONY: all bootstrap configure build install run test test-unit test-gui bench test-asan test-tsan clean
 
 all: build
