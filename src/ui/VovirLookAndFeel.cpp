@@ -22,7 +22,7 @@ public:
 
     const juce::Typeface::Ptr regular, bold;
 
-    JUCE_DECLARE_SINGLETON_SINGLETHREADED_MINIMAL (EmbeddedTypefaces)
+    JUCE_DECLARE_SINGLETON (EmbeddedTypefaces, false)
 
 private:
     static juce::Typeface::Ptr load (const char* fileName)
