@@ -9,8 +9,8 @@ class SchemeGuard final
 {
 public:
     SchemeGuard()
-        : colours { mainColour,       darkerColour, darkestColour, lighterColour, lightestColour, textColour,
-                    textInvColour,    complementColour, colourOne, colourTwo,     colourThree,    colourFour }
+        : colours { mainColour,    darkerColour,     darkestColour, lighterColour, lightestColour, textColour,
+                    textInvColour, complementColour, colourOne,     colourTwo,     colourThree,    colourFour }
         , sizes { smallFontSz, defFontSz, largeFontSz, memoFontSz, clockFontSz }
         , mainSetting (userSettings()->getValue ("raGuiColour"))
         , complementSetting (userSettings()->getValue ("raComplementColour"))
