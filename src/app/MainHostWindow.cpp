@@ -479,6 +479,7 @@ bool MainHostWindow::perform (const InvocationInfo& info)
         case exitCmd: closeButtonPressed(); break;
         case lightingDesignCmd: doViewPlugin(); break;
         case followPlaybackCmd: followPlayback = ! followPlayback; break;
+        case resetTipsCmd: resetAllTips(); break;
 
         case autoZoomCmd:
             autoZoom = ! autoZoom;

@@ -25,3 +25,26 @@ void ShowTipDialog (juce::String key, const juce::String& text, juce::Component*
             settings->saveIfNeeded();
     }
 }
+
+void resetAllTips()
+{
+    if (! userDialogs().showOkCancelBox (juce::MessageBoxIconType::QuestionIcon, {},
+                                         "This will re-enable all the 'Tip' windows displayed by the application.\n"
+                                         "Do you want to continue?",
+                                         "Yes", "No", dialogOwner()))
+        return;
+
+    if (auto* settings = userSettings())
+    {
+        auto keys = settings->getAllProperties().getAllKeys();
+        for (auto& key : keys)
+            if (key.endsWith ("Tip"))
+                settings->removeValue (key);
+
+        if (settings->needsToBeSaved())
+            settings->saveIfNeeded();
+    }
+
+    userDialogs().showMessageBox (juce::MessageBoxIconType::InfoIcon, "Success", "All tips have been re-enabled", {},
+                                  dialogOwner());
+}

@@ -8,3 +8,6 @@ juce::String tipSettingsKey (const juce::String& key);
 /** Shows a once-only tip box ("OK" / "Don't show tip again"); after the second
     button (or Escape) the tip is never shown again. */
 void ShowTipDialog (juce::String key, const juce::String& text, juce::Component* parent);
+
+/** The "Reset all tips..." command: after a Yes, every tip is shown again. */
+void resetAllTips();

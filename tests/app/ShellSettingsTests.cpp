@@ -58,7 +58,21 @@ TEST (TipDialog, KeysEndInTipAndDontShowAgainSticks)
 
     ShowTipDialog ("gridmodeTip", "Grid text", nullptr);
     EXPECT_EQ (dialogs.count(), 2);
-    settings->removeValue ("gridmodeTip");
+
+    // "Reset all tips...": No keeps them, Yes removes every tip key and says so.
+    settings->setValue ("newIn19Tip", 1);
+    settings->setValue ("fadeTime", 2.0);
+    dialogs.clear();
+    dialogs.answerButton (0);
+    resetAllTips();
+    EXPECT_EQ (settings->getIntValue ("gridmodeTip"), 1);
+    dialogs.answerButton (1);
+    resetAllTips();
+    EXPECT_FALSE (settings->containsKey ("gridmodeTip"));
+    EXPECT_FALSE (settings->containsKey ("newIn19Tip"));
+    EXPECT_TRUE (settings->containsKey ("fadeTime"));
+    EXPECT_EQ (dialogs.titles(), juce::StringArray ({ "", "", "Success" }));
+    settings->removeValue ("fadeTime");
 }
 
 TEST (Commands, TheTableIsCompleteAndConsistent)
