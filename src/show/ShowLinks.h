@@ -1,0 +1,31 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+/** What the show player asks of the waveform editor's container while it plays a
+    show: load a song's track and lightshow, tell whether the editor follows the
+    play position, and lend its container to the show player's right-hand panel.
+
+    The show code only talks to this small interface, so it can be built, run and
+    tested without the editor; the main window installs the editor's adapter in
+    `songLoadTarget` once both exist (null means: no editor, nothing to load). */
+class SongLoadTarget
+{
+public:
+    virtual ~SongLoadTarget() = default;
+
+    /** Shows the backing track of that AudioFiles row in the editor. */
+    virtual void loadAudioFile (int audioFileId) = 0;
+    /** Loads a lightshow into the editor (−1 clears it); this also sets the backing
+        player's volume from the lightshow. */
+    virtual void loadLightShow (int lightShowId, bool force) = 0;
+    /** The editor's follow-playback flag. */
+    virtual bool isFollowingPlayback() const = 0;
+    /** The editor's container, taken into the show player while it is shown. */
+    virtual juce::Component* getContainer() = 0;
+    /** Tells the editor that it now sits in the show player. */
+    virtual void setPlayerMode (bool inShowPlayer) = 0;
+};
+
+/** The installed editor link, or null. */
+extern SongLoadTarget* songLoadTarget;
