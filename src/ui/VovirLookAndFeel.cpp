@@ -112,6 +112,21 @@ VovirLookAndFeel::VovirLookAndFeel()
     setColour (TreeView::linesColourId, textColour);
     setColour (ListBox::outlineColourId, lightestColour);
     setColour (ListBox::backgroundColourId, darkerColour);
+
+    // The menu bar is the main window's own here (not a system menu), so it and
+    // its pop-up menus are drawn in the scheme too.
+    setColour (PopupMenu::backgroundColourId, darkerColour);
+    setColour (PopupMenu::textColourId, textColour);
+    setColour (PopupMenu::headerTextColourId, textColour);
+    setColour (PopupMenu::highlightedBackgroundColourId, complementColour);
+    setColour (PopupMenu::highlightedTextColourId, textInvColour);
+}
+
+void VovirLookAndFeel::drawMenuBarBackground (juce::Graphics& g, int width, int height, bool, juce::MenuBarComponent&)
+{
+    g.fillAll (darkestColour);
+    g.setColour (darkerColour);
+    g.fillRect (0, height - 1, width, 1);
 }
 
 juce::Typeface::Ptr VovirLookAndFeel::embeddedSans (bool bold)

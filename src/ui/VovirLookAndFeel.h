@@ -21,6 +21,8 @@ public:
 
     juce::Font getTextButtonFont (juce::TextButton&, int buttonHeight) override;
     juce::Font getPopupMenuFont() override;
+    void drawMenuBarBackground (juce::Graphics&, int width, int height, bool isMouseOverBar,
+                                juce::MenuBarComponent&) override;
     juce::Font getMenuBarFont (juce::MenuBarComponent&, int itemIndex, const juce::String& itemText) override;
     juce::Font getAlertWindowFont() override;
     juce::Font getComboBoxFont (juce::ComboBox&) override;

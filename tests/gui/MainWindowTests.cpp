@@ -123,6 +123,9 @@ TEST (MainWindow, StartsWithItsMenusAndTheControllerWindowAndClosesCleanly)
     ASSERT_TRUE (pumpUntil ([&] { return window->getStartupToFirstPaintMs() > 0.0; }));
     std::cout << "[ measure  ] start-up to first paint: " << window->getStartupToFirstPaintMs() << " ms" << std::endl;
 
+    // The window manager may still be settling the new window's geometry.
+    EXPECT_TRUE (pumpUntil ([&] { return window->getWidth() >= 500 && window->getHeight() >= 400; }, 3000))
+        << window->getWidth() << " x " << window->getHeight();
     writeSnapshot (*window, "main-window.png");
     juce::MessageManager::getInstance()->runDispatchLoopUntil (500); // let the controller's editor paint
     writeScreenCapture ("screen-with-controller-window.png");
