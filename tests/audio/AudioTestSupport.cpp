@@ -6,15 +6,15 @@
 #include <csignal>
 #include <fcntl.h>
 #include <cstdlib>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace
 {
-pid_t spawn (const juce::StringArray& args)
+/** Starts a program with its output going to a log. It gets SIGTERM when this
+    process dies, so a crashed test never leaves a JACK server behind. */
+pid_t spawn (const juce::StringArray& args, const char* logPath = "/dev/null")
 {
     std::vector<std::string> storage;
     for (auto& a : args)
@@ -24,20 +24,30 @@ pid_t spawn (const juce::StringArray& args)
         argv.push_back (s.data());
     argv.push_back (nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init (&actions);
-    posix_spawn_file_actions_addopen (&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen (&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawnp (&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy (&actions);
+    const auto parent = getpid();
+    auto pid = fork();
+    if (pid == 0)
+    {
+        // Only async-signal-safe calls between fork and exec.
+        prctl (PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            _exit (1);
+        auto fd = open (logPath, O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (fd >= 0)
+        {
+            dup2 (fd, 1);
+            dup2 (fd, 2);
+            close (fd);
+        }
+        execvp (argv[0], argv.data());
+        _exit (127);
+    }
     return pid;
 }
 
-int runToEnd (const juce::StringArray& args)
+int runToEnd (const juce::StringArray& args, const char* logPath)
 {
-    auto pid = spawn (args);
+    auto pid = spawn (args, logPath);
     if (pid <= 0)
         return -1;
     int status = 0;
@@ -54,35 +64,77 @@ bool JackDummyServer::isInstalled()
 JackDummyServer::JackDummyServer()
 {
     static std::atomic<int> counter { 0 };
-    name = "rav-audio-" + juce::String (getpid()) + "-" + juce::String (++counter);
     if (! isInstalled())
         return;
 
-    pid = spawn ({ "jackd", "-n", name, "--no-realtime", "-d", "dummy", "-r", "48000", "-p", "512", "-C", "2", "-P",
-                   "4" });
-    if (pid <= 0)
-        return;
-    running = runToEnd ({ "jack_wait", "-w", "-s", name, "-t", "10" }) == 0;
-    setenv ("JACK_DEFAULT_SERVER", name.toRawUTF8(), 1);
-    setenv ("JACK_NO_AUDIO_RESERVATION", "1", 1);
+    // Servers of other test programs starting at the same time share JACK's
+    // registry, and now and then a server or the wait for it fails: start again
+    // under a new name, a bounded number of times.
+    for (int attempt = 0; attempt < 5 && ! running; ++attempt)
+    {
+        stop();
+        name = "rav-audio-" + juce::String (getpid()) + "-" + juce::String (++counter);
+        // Its messages go to a log in the temporary folder, for when it does not come up.
+        logFile = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile (name + ".log");
+        const auto log = logFile.getFullPathName().toStdString();
+        pid = spawn ({ "jackd", "-n", name, "--no-realtime", "-d", "dummy", "-r", "48000", "-p", "512", "-C", "2",
+                       "-P", "4" },
+                     log.c_str());
+        if (pid <= 0)
+            return;
+        for (int wait = 0; wait < 3 && ! running; ++wait)
+            running = runToEnd ({ "jack_wait", "-w", "-s", name, "-t", "20" }, log.c_str()) == 0
+                      && waitpid (pid, nullptr, WNOHANG) == 0;
+    }
+    if (running)
+    {
+        setenv ("JACK_DEFAULT_SERVER", name.toRawUTF8(), 1);
+        setenv ("JACK_NO_AUDIO_RESERVATION", "1", 1);
+    }
 }
 
-JackDummyServer::~JackDummyServer()
+void JackDummyServer::stop()
 {
     if (pid > 0)
     {
         kill (pid, SIGTERM);
-        int status = 0;
-        waitpid (pid, &status, 0);
+        waitpid (pid, nullptr, 0);
+        pid = -1;
     }
-    unsetenv ("JACK_DEFAULT_SERVER");
+    if (logFile != juce::File())
+        logFile.deleteFile();
 }
 
-std::unique_ptr<juce::AudioDeviceManager> openJackDevice (int numOutputs, juce::String& error)
+JackDummyServer::~JackDummyServer()
+{
+    if (running)
+        unsetenv ("JACK_DEFAULT_SERVER");
+    const auto keepLog = ! running;
+    if (keepLog)
+        logFile = juce::File(); // the log explains the failure
+    stop();
+}
+
+namespace
+{
+std::unique_ptr<juce::AudioDeviceManager> tryOpenJackDevice (int numOutputs, juce::String& error)
 {
     auto manager = std::make_unique<juce::AudioDeviceManager>();
     manager->initialise (0, 0, nullptr, false);
     manager->setCurrentAudioDeviceType ("JACK", true);
+
+    // A server that just came up may not list its "system" ports yet: scan again
+    // until it does (bounded).
+    for (auto* type : manager->getAvailableDeviceTypes())
+    {
+        if (type->getTypeName() != "JACK")
+            continue;
+        for (int attempt = 0; attempt < 100 && ! type->getDeviceNames (false).contains ("system"); ++attempt)
+        {
+            juce::Thread::sleep (50);
+            type->scanForDevices();
+        }
+    }
 
     auto setup = manager->getAudioDeviceSetup();
     setup.inputDeviceName = "system";
@@ -104,7 +156,29 @@ std::unique_ptr<juce::AudioDeviceManager> openJackDevice (int numOutputs, juce::
             error = "no JACK device opened";
         return nullptr;
     }
+    // JUCE reads which of its ports are connected while JACK may still be
+    // connecting them, and can see fewer channels than asked for: open again.
+    const auto active = device->getActiveOutputChannels().countNumberOfSetBits();
+    if (active != numOutputs)
+    {
+        error = juce::String (active) + " of " + juce::String (numOutputs) + " outputs active";
+        return nullptr;
+    }
     return manager;
+}
+} // namespace
+
+std::unique_ptr<juce::AudioDeviceManager> openJackDevice (int numOutputs, juce::String& error)
+{
+    // Clients of several JACK servers share one registry; when test programs start
+    // servers side by side, a client can fail to open now and then. Try again (bounded).
+    for (int attempt = 0; attempt < 10; ++attempt)
+    {
+        if (auto manager = tryOpenJackDevice (numOutputs, error))
+            return manager;
+        juce::Thread::sleep (200);
+    }
+    return nullptr;
 }
 
 bool writeConstantWav (const juce::File& file, double seconds, double sampleRate, float value, int channels)
@@ -172,7 +246,7 @@ void JackDeviceTest::SetUp()
 {
     if (! JackDummyServer::isInstalled())
         GTEST_SKIP() << "jackd is not installed (package jackd2): no output device for the players";
-    ASSERT_TRUE (server->isRunning()) << "jackd did not start";
+    ASSERT_TRUE (server->isRunning()) << "jackd did not start: " << server->getLog();
     ASSERT_NE (devices, nullptr) << deviceError;
     playerDeviceManager = devices.get();
 }

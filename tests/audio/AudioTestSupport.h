@@ -23,9 +23,13 @@ public:
     static bool isInstalled();
     bool isRunning() const noexcept { return running; }
     const juce::String& getName() const noexcept { return name; }
+    juce::String getLog() const { return logFile.loadFileAsString(); }
 
 private:
+    void stop();
+
     juce::String name;
+    juce::File logFile;
     pid_t pid = -1;
     bool running = false;
 };

@@ -195,6 +195,29 @@ TEST_F (FilePlayerTest, SeekingClampsToTheTrackAndRestartsTheClick)
     // The audio thread takes the new position at its next block.
     render (*backing);
     EXPECT_NEAR (backing->getCurrentPosition(), 1.0 + block / rate, 1e-9);
+
+    // Looping flips on each player by itself.
+    click->looping = true;
+    RaTracks::toggleLooping();
+    EXPECT_TRUE (backing->looping.load());
+    EXPECT_FALSE (click->looping.load());
+    EXPECT_EQ (backing->lastEvent, PlayerEvent::looping);
+}
+
+TEST_F (FilePlayerTest, FilesAtAnotherRateAreResampledToTheDeviceRate)
+{
+    auto path = sineFile ("48k.wav", 2.0, 48000.0); // 440 Hz at 48 kHz, played at 44.1 kHz
+    loadBoth (path);
+    backing->play (0.0);
+
+    juce::AudioBuffer<float> all (1, 40 * block);
+    for (int b = 0; b < 40; ++b)
+        all.copyFrom (0, b * block, render (*backing), 0, 0, block);
+
+    const auto* played = all.getReadPointer (0, block);
+    EXPECT_GT (toneLevel (played, 39 * block, rate, 440.0), 0.45);
+    EXPECT_LT (toneLevel (played, 39 * block, rate, 440.0 * 48000.0 / rate), 0.05);
+    EXPECT_NEAR (backing->getCurrentPosition(), 40 * block / rate, 1e-3); // seconds of the file
 }
 
 TEST_F (FilePlayerTest, TrackEndWithoutLoopingReportsTheEndAndRewinds)
