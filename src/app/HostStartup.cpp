@@ -4,6 +4,7 @@
 #include "app/MainHostWindow.h"
 #include "audio/InternalFilters.h"
 #include "data/DataPaths.h"
+#include "midi/MidiServer.h"
 #include "ui/ColourScheme.h"
 #include "ui/ConsoleDialogs.h"
 #include "ui/VovirLookAndFeel.h"
@@ -70,6 +71,7 @@ public:
         if (commands != nullptr)
             commands->setFirstCommandTarget (nullptr);
         window.reset();
+        MidiServer::deleteInstance();
         RaDatabase::deleteInstance();
         releaseLookAndFeel();
         commandManager = nullptr;

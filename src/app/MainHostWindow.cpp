@@ -14,6 +14,7 @@
 #include "data/MediaLibrary.h"
 #include "lighting/ControllerSelection.h"
 #include "lighting/VovirLink.h"
+#include "midi/MidiServer.h"
 #include "ui/UserDialogs.h"
 
 MainHostWindow* mainWindow = nullptr;
@@ -134,6 +135,8 @@ MainHostWindow::MainHostWindow()
     menuItemsChanged();
     switchToWindow (lightshowListPanel, -1);
     timerLogic.pluginWindowPending = true;
+
+    MidiServer::getInstance()->warnIfNotAllOpened (this);
 
     ShowTipDialog ("newIn19",
                    "What's new in the 1.9 release:\n\n* Grid Mode layout for shows (for random access to songs).\n* Songs "

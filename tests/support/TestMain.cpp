@@ -5,6 +5,7 @@
 
 #include "app/Globals.h"
 #include "data/RaDatabase.h"
+#include "midi/MidiServer.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -29,6 +30,7 @@ int main (int argc, char** argv)
 
         result = RUN_ALL_TESTS();
 
+        MidiServer::deleteInstance();
         RaDatabase::deleteInstance();
         appProperties = nullptr;
         formatManager = nullptr;
