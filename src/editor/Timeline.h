@@ -1,0 +1,197 @@
+#pragma once
+
+#include "data/DbModels.h"
+#include "editor/MemoDisplay.h"
+#include "editor/TimelineObjects.h"
+#include "ui/Widgets.h"
+
+#include <juce_audio_utils/juce_audio_utils.h>
+
+#include <memory>
+#include <vector>
+
+/** The mouse gestures of the waveform editor. */
+enum WaveDragMode
+{
+    dragNone = 0,
+    dragOverviewLeft,
+    dragOverviewRight,
+    dragOverviewMove,
+    dragMove,
+    dragCopy,
+    dragResizeStart,
+    dragResizeEnd,
+    dragPlayhead,
+    dragFadeIn,
+    dragFadeOut,
+    dragBand,
+    dragTrimStart,
+    dragTrimEnd
+};
+
+/** Sends one MIDI chunk (by MidiEvents row id). The program's MIDI output by
+    default; tests put a recorder in its place. */
+extern void (*sendMidiChunk) (int midiEventId);
+
+/** One audio track's waveform with the cues and memos of one lightshow on it.
+    While the track plays, its 20 ms timer follows the play position: it recalls
+    the cues on the lighting controller, sends the song tempo, shows and clears
+    the memos in both memo displays and sends their MIDI chunks.
+
+    Serves three uses: editing (readOnly and playerMode false), previewing a
+    library track (readOnly), and inside the show player (playerMode: only the
+    trimmed part of the track, cues hidden, memos drawn large). */
+class WaveEditor final : public juce::Component,
+                         public juce::ChangeListener,
+                         public juce::Timer,
+                         public juce::DragAndDropTarget
+{
+public:
+    WaveEditor();
+    ~WaveEditor() override;
+
+    /** Loads the waveform of a file (an empty path unloads it). The thumbnail is
+        read from path + ".vovir" when that exists, else computed in the
+        background and written there once complete. */
+    void setFile (const juce::String& path);
+    void setFile (const juce::File& file) { setFile (file.getFullPathName()); }
+
+    /** Rebuilds every object from the lightshow's rows (checking the lighting show
+        and each cue's bank and preset), restores the selection, and restarts the
+        playback duties from the start of the track. */
+    void refreshFromDb (bool resetView);
+
+    /** Recomputes the pixel values and the lanes of every cue (not in player mode). */
+    void calcAllLanes();
+
+    /** Shows (once) or removes the box asking for a second press before playback stops. */
+    void shopStopConfirm (bool show, const juce::String& text);
+    bool isStopConfirmShowing() const { return stopConfirm != nullptr; }
+    juce::String getStopConfirmText() const;
+
+    /** The playback duties for one play position, as a file time in seconds:
+        everything between the last handled time and cur is fired. */
+    void handlePlayPosition (double cur);
+
+    /** The initial view of the loaded file, and the view after a refresh. */
+    void resetView();
+
+    /** Time ↔ pixel mapping in the waveform area. */
+    int timeToX (double t) const;
+    double xToTime (int x) const;
+
+    /** Sets xStart, xEnd and the fade widths of every object for the current view. */
+    void calcObjectPixels();
+
+    const std::vector<std::unique_ptr<TimelineObj>>& getObjects() const noexcept { return objects; }
+    juce::AudioThumbnail& getThumbnail() noexcept { return *thumbnail; }
+
+    //==============================================================================
+    void paint (juce::Graphics& g) override;
+    void resized() override;
+    void timerCallback() override;
+    void changeListenerCallback (juce::ChangeBroadcaster* source) override;
+    bool isInterestedInDragSource (const SourceDetails& details) override;
+    void itemDropped (const SourceDetails& details) override;
+
+    //==============================================================================
+    int overviewHeight = 60;
+    int mainHeight = 200;
+
+    double viewStart = 0, viewEnd = 0, viewSpan = 0;
+    double trackLength = 0;
+    int overviewX = 0, overviewW = 0;
+
+    std::vector<std::unique_ptr<TimelineObj>> objects;
+    std::vector<TimelineObj*> selection;
+    std::vector<TimelineObj*> copies;
+
+    int dragMode = dragNone;
+    int downX = 0;
+    juce::Point<int> bandOrigin, bandSize;
+    double downValue = 0, downDuration = 0;
+    TimelineObj* draggedObject = nullptr;
+    bool tempZoom = false;
+    double savedViewStart = 0, savedViewEnd = 0, savedViewSpan = 0;
+    bool dragged = false;
+    bool firstDragStep = false;
+
+    bool readOnly = true;
+    bool playerMode = false;
+    bool followPlayback = true;
+
+    double playPosition = 0;
+    int playheadX = 0;
+    double lastScrubPosition = 0;
+    double lastCueTime = -1;
+    float bpm = 120.0f;
+
+    bool dropIndicator = false;
+    int dropX = 0;
+    double dropTime = 0;
+
+    double trimStart = 0, trimEnd = 0;
+    int trimStartX = 0, trimEndX = 0;
+
+    int lightShowId = -1;
+    juce::String filePath;
+    bool thumbSavePending = true;
+
+private:
+    /** Visible in the panel tree (also without a window, as in tests). */
+    bool isShownInPanel() const;
+    void checkLightingShow();
+    /** Marks the cue invalid and adds its problem line when its bank or preset is missing. */
+    void checkBankAndPreset (TimelineCue& cue, juce::String& problems);
+    void showProblems (const juce::String& problems);
+    void addCountIns (const TimelineMemo& memo);
+    void followPlayPosition();
+    void paintObjects (juce::Graphics& g);
+    void paintOverview (juce::Graphics& g);
+    void showMemoText (const juce::String& text);
+    void recallPreset (const juce::String& bank, const juce::String& preset, double fadeSeconds);
+
+    juce::AudioThumbnailCache thumbnailCache { 5 };
+    std::unique_ptr<juce::AudioThumbnail> thumbnail;
+    juce::FileInputSource* fileSource = nullptr;
+    juce::ChangeBroadcaster* listenedPlayer = nullptr;
+    std::unique_ptr<juce::Component> stopConfirm;
+    double scrubAtLastTick = -1;
+    double lastWindowEnd = -1; // upper end of the last window handled by handlePlayPosition
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (WaveEditor)
+};
+
+//==============================================================================
+/** The container of the waveform editor; one for the whole program, reachable
+    through the global timeline. */
+class Timeline final : public ColouredBox
+{
+public:
+    Timeline();
+    ~Timeline() override;
+
+    /** Shows a track's waveform without a lightshow. */
+    void loadAudioFile (int audioFileId);
+
+    /** Shows a lightshow: its tempo goes to the editor and the lighting
+        controller, its volume to the backing player, both players rewind, and
+        the editor rebuilds its objects. Nothing when the id is the current one
+        and force is false. */
+    void loadLightShow (int newLightShowId, bool force);
+
+    std::vector<VovirCueModel> getSelectedCues() const;
+    std::vector<ShowMemoModel> getSelectedMemos() const;
+
+    void resized() override;
+    void lookAndFeelChanged() override;
+
+    WaveEditor* editor = nullptr; // a child: deleted with the box
+    int lightShowId = -1;
+
+private:
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (Timeline)
+};
+
+/** The waveform editor's container while it exists. */
+extern Timeline* timeline;
