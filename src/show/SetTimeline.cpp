@@ -290,7 +290,8 @@ void SetTimeline::readSong (LightshowObj& box, int elementId)
     SetElementModel element (elementId);
     box.elementId = elementId;
     box.lightShowId = element.getIntField ("LightShowID");
-    box.note = element.getStringField ("Note");
+    // The current schema keeps no Note column in SetElements, so a song's note stays empty.
+    box.note = {};
 
     LightShowModel lightShow (box.lightShowId);
     box.lightShowName = lightShow.getStringField ("Name");
