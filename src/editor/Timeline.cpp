@@ -139,18 +139,53 @@ void WaveEditor::calcAllLanes()
 
     calcObjectPixels();
 
-    std::vector<TimelineObj*> all;
-    all.reserve (objects.size());
+    std::vector<TimelineCue*> cues;
     for (auto& obj : objects)
     {
-        all.push_back (obj.get());
-        if (obj->getType() == cueType)
-            static_cast<TimelineCue&> (*obj).lane = 0;
+        if (obj->getType() != cueType)
+            continue;
+        auto* cue = static_cast<TimelineCue*> (obj.get());
+        cue->lane = 0;
+        if (cue->isPointCue())
+            cue->calcLabelBox (viewStart);
+        cues.push_back (cue);
     }
 
-    for (auto* obj : all)
-        if (obj->getType() == cueType)
-            static_cast<TimelineCue*> (obj)->checkLane (all, viewStart);
+    // Only cues of the same kind whose spans intersect can push each other, and
+    // the spans do not change while lanes are assigned: each cue's lane check
+    // gets just those (in list order), which gives the same lanes as the whole
+    // list in a fraction of the time.
+    auto left = [] (const TimelineCue* c) { return c->isPointCue() ? c->drawnArea.x1 : (float) c->xStart; };
+    auto right = [] (const TimelineCue* c) { return c->isPointCue() ? c->drawnArea.x2 : (float) c->xEnd; };
+
+    std::vector<std::vector<size_t>> overlapping (cues.size());
+    for (auto point : { true, false })
+    {
+        std::vector<size_t> order;
+        for (size_t i = 0; i < cues.size(); ++i)
+            if (cues[i]->isPointCue() == point)
+                order.push_back (i);
+        std::stable_sort (order.begin(), order.end(),
+                          [&] (size_t a, size_t b) { return left (cues[a]) < left (cues[b]); });
+
+        for (size_t a = 0; a < order.size(); ++a)
+            for (size_t b = a + 1; b < order.size() && left (cues[order[b]]) <= right (cues[order[a]]); ++b)
+            {
+                overlapping[order[a]].push_back (order[b]);
+                overlapping[order[b]].push_back (order[a]);
+            }
+    }
+
+    std::vector<TimelineObj*> candidates;
+    for (size_t i = 0; i < cues.size(); ++i)
+    {
+        auto& others = overlapping[i];
+        std::sort (others.begin(), others.end());
+        candidates.clear();
+        for (auto j : others)
+            candidates.push_back (cues[j]);
+        cues[i]->checkLane (candidates, viewStart);
+    }
 }
 
 //==============================================================================

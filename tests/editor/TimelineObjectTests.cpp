@@ -96,6 +96,53 @@ TEST (TimelineLanes, EveryCueOfAPileGetsALaneOfItsOwn)
     EXPECT_EQ (again, lanes);
 }
 
+TEST (TimelineLanes, EditorLanesEqualCheckingEachCueAgainstTheWholeList)
+{
+    // The editor hands each cue only the cues it could collide with; the lanes must
+    // be those of the plain rule (every cue against the whole list, in list order).
+    juce::Random random (42);
+    auto editor = makeEditor();
+    for (int i = 0; i < 400; ++i)
+    {
+        const auto time = random.nextInt (1000) / 100.0;
+        const auto duration = random.nextBool() ? 0.0 : random.nextInt (300) / 100.0;
+        addCue (*editor, time, duration, 10 + random.nextInt (60));
+        if (i % 7 == 0)
+        {
+            auto memo = std::make_unique<TimelineMemo>();
+            memo->time = time;
+            memo->duration = 1.0;
+            editor->objects.push_back (std::move (memo));
+        }
+    }
+    std::stable_sort (editor->objects.begin(), editor->objects.end(),
+                      [] (auto& a, auto& b) { return a->time < b->time; });
+
+    editor->calcAllLanes();
+    std::vector<int> fast;
+    for (auto& obj : editor->objects)
+        if (auto* cue = dynamic_cast<TimelineCue*> (obj.get()))
+            fast.push_back (cue->lane);
+
+    std::vector<TimelineObj*> all;
+    for (auto& obj : editor->objects)
+    {
+        all.push_back (obj.get());
+        if (auto* cue = dynamic_cast<TimelineCue*> (obj.get()))
+            cue->lane = 0;
+    }
+    std::vector<int> plain;
+    for (auto* obj : all)
+        if (auto* cue = dynamic_cast<TimelineCue*> (obj))
+        {
+            cue->checkLane (all, 0.0);
+            plain.push_back (cue->lane);
+        }
+
+    EXPECT_EQ (fast, plain);
+    EXPECT_GT (*std::max_element (plain.begin(), plain.end()), 3); // the case really piles up
+}
+
 TEST (TimelineGeometry, PointCueLabelAtTrackStartIsPushedInside)
 {
     for (auto viewStart : { 0.0, 0.5 })
