@@ -195,10 +195,10 @@ void WaveEditor::setFile (const juce::String& path)
 
     if (path.isEmpty())
     {
+        // The path goes too, so that no late completion message writes a cache file for it.
         thumbnail->setSource (nullptr);
         thumbnail->clear();
         filePath.clear();
-        trackLength = 0;
         return;
     }
 
@@ -485,6 +485,14 @@ void WaveEditor::timerCallback()
 {
     if (! appInitialised.load())
         return;
+
+    // The players may be built after the editor, and rebuilt with the graph.
+    if (listenedPlayer != filePlayer)
+    {
+        listenedPlayer = filePlayer;
+        if (filePlayer != nullptr)
+            filePlayer->addChangeListener (this);
+    }
 
     if (dragMode == dragPlayhead)
     {
@@ -818,7 +826,9 @@ void WaveEditor::paintOverview (juce::Graphics& g)
 //==============================================================================
 void WaveEditor::changeListenerCallback (juce::ChangeBroadcaster* source)
 {
-    if (source == thumbnail.get() && thumbSavePending && filePath.isNotEmpty() && thumbnail->isFullyLoaded())
+    // An empty thumbnail also counts as fully loaded; it is never written over a cache file.
+    if (source == thumbnail.get() && thumbSavePending && filePath.isNotEmpty() && thumbnail->isFullyLoaded()
+        && thumbnail->getTotalLength() > 0)
     {
         juce::FileOutputStream out (juce::File (filePath + ".vovir"), 16384);
         if (out.openedOk())

@@ -76,6 +76,11 @@ public:
     /** The initial view of the loaded file, and the view after a refresh. */
     void resetView();
 
+    /** Moves the view so that the play position stays in its middle, within the
+        track (player mode: within its trimmed part). Done while painting when the
+        backing track plays and followPlayback is on. */
+    void followPlayPosition();
+
     /** Time ↔ pixel mapping in the waveform area. */
     int timeToX (double t) const;
     double xToTime (int x) const;
@@ -145,7 +150,6 @@ private:
     void checkBankAndPreset (TimelineCue& cue, juce::String& problems);
     void showProblems (const juce::String& problems);
     void addCountIns (const TimelineMemo& memo);
-    void followPlayPosition();
     void paintObjects (juce::Graphics& g);
     void paintOverview (juce::Graphics& g);
     void showMemoText (const juce::String& text);

@@ -484,3 +484,33 @@ TEST (TimelineDrawing, InvalidCueIsRedAndNothingIsDrawnOutOfSightOrInPlayerMode)
     memo.time = 5.0;
     EXPECT_GT (paintOne (memo).getPixelAt (100, 25).getAlpha(), 0);
 }
+
+TEST (WaveEditorView, FollowingPlaybackKeepsThePositionCentredWithinTheTrack)
+{
+    struct Case
+    {
+        bool playerMode;
+        double span, position, expectedStart, expectedEnd;
+    };
+    // A 100 s track; in player mode 10 s are trimmed at the start and 20 s at the end.
+    const Case cases[] = {
+        { false, 20, 5, 0, 20 },   { false, 20, 50, 40, 60 },  { false, 20, 95, 80, 100 },
+        { true, 20, 0, 10, 30 },   { true, 20, 40, 40, 60 },   { true, 20, 65, 60, 80 },
+        { true, 90, 0, 10, 80 }, // wider than the trimmed track: the span shrinks
+    };
+
+    for (auto& c : cases)
+    {
+        auto editor = makeEditor();
+        editor->trackLength = 100;
+        editor->playerMode = c.playerMode;
+        editor->trimStart = c.playerMode ? 10 : 0;
+        editor->trimEnd = c.playerMode ? 20 : 0;
+        editor->viewSpan = c.span;
+        editor->playPosition = c.position; // seconds from the trimmed start
+        editor->followPlayPosition();
+        EXPECT_DOUBLE_EQ (editor->viewStart, c.expectedStart) << c.playerMode << " " << c.position;
+        EXPECT_DOUBLE_EQ (editor->viewEnd, c.expectedEnd) << c.playerMode << " " << c.position;
+        EXPECT_DOUBLE_EQ (editor->viewSpan, editor->viewEnd - editor->viewStart);
+    }
+}
