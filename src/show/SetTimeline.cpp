@@ -14,8 +14,6 @@
 #include <algorithm>
 #include <cmath>
 
-SongLoadTarget* songLoadTarget = nullptr;
-
 namespace
 {
 constexpr double maxInitialView = 1800.0; // a long show opens on its first 30 minutes

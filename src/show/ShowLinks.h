@@ -6,9 +6,9 @@
     show: load a song's track and lightshow, tell whether the editor follows the
     play position, and lend its container to the show player's right-hand panel.
 
-    The show code only talks to this small interface, so it can be built, run and
-    tested without the editor; the main window installs the editor's adapter in
-    `songLoadTarget` once both exist (null means: no editor, nothing to load). */
+    The show code only talks to this small interface. By default it reaches the
+    program's waveform editor through the global `timeline` (doing nothing while
+    there is none); another target can be installed, and null means no editor. */
 class SongLoadTarget
 {
 public:
@@ -27,5 +27,5 @@ public:
     virtual void setPlayerMode (bool inShowPlayer) = 0;
 };
 
-/** The installed editor link, or null. */
+/** The editor link in use (by default the one over the global `timeline`), or null. */
 extern SongLoadTarget* songLoadTarget;

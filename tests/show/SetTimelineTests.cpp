@@ -1,5 +1,6 @@
 #include "app/StartupSettings.h"
 #include "audio/FilePlayerProcessor.h"
+#include "editor/Timeline.h"
 #include "show/SetPlayer.h"
 #include "show/ShowTestSupport.h"
 #include "support/DbFixture.h"
@@ -503,4 +504,34 @@ TEST_F (SetTimelineTest, TransportButtonsDoNothingWithoutSongs)
         player->holder->buttonClicked (button);
     EXPECT_EQ (dialogs.count(), 0) << "Play must not even ask for an output device";
     EXPECT_EQ (player->holder->playButton->getButtonText(), "Play");
+}
+
+TEST_F (SetTimelineTest, ShowPlayerTakesTheWaveformEditorAndLoadsEachSongIntoIt)
+{
+    // As in the main window: the editor's container starts in another panel,
+    // whose tree owns it.
+    ColouredBox mainPanel ("ColouredBox", juce::Colours::black);
+    mainPanel.addAndMakeVisible (new Timeline());
+    ASSERT_NE (::timeline, nullptr);
+
+    player->setVisible (false);
+    player->setVisible (true);
+    EXPECT_EQ (::timeline->getParentComponent(), player->vertPanel.get());
+    EXPECT_TRUE (::timeline->editor->playerMode);
+    player->vertPanel->setSize (600, 1000);
+    EXPECT_GT (::timeline->getHeight(), 0);
+    EXPECT_LT (player->vertPanel->memoPanel->getHeight(), 1000);
+
+    const int setId = shows.makeShow ({ SongSpec { 20.0 }, SongSpec { 20.0 } });
+    const auto second = SetModel (setId).getSetElements()[1].getIntField ("LightShowID");
+    LightShowModel (second).setFloatField ("AudioVolume", -6.0f);
+    timeline->loadSet (setId, false);
+    timeline->loadSong (1, false, false, false);
+
+    EXPECT_EQ (::timeline->lightShowId, second);
+    EXPECT_NEAR (backing->volumeGain.load(), 0.501f, 1e-3f);
+
+    // The show player's panel now owns the container and deletes it with itself.
+    player.reset();
+    EXPECT_EQ (::timeline, nullptr);
 }
