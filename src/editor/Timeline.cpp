@@ -18,8 +18,6 @@ Timeline* timeline = nullptr;
 MemoDisplay* playerMemoDisplay = nullptr;
 MemoDisplay* editorMemoDisplay = nullptr;
 
-void (*sendMidiChunk) (int) = [] (int midiEventId) { MidiEventModel (midiEventId).transmit(); };
-
 namespace
 {
 /** The lighting controller's banks and presets, read once per refresh. */
@@ -591,14 +589,14 @@ void WaveEditor::handlePlayPosition (double cur)
                 if (inWindow (start))
                 {
                     showMemoText (memo.getDisplayText());
-                    if (memo.startMidiEventId != -1 && sendMidiChunk != nullptr)
-                        sendMidiChunk (memo.startMidiEventId);
+                    if (memo.startMidiEventId != -1)
+                        MidiEventModel (memo.startMidiEventId).transmit();
                 }
                 if (inWindow (end))
                 {
                     showMemoText ({});
-                    if (memo.endMidiEventId != -1 && sendMidiChunk != nullptr)
-                        sendMidiChunk (memo.endMidiEventId);
+                    if (memo.endMidiEventId != -1)
+                        MidiEventModel (memo.endMidiEventId).transmit();
                 }
                 break;
             }

@@ -29,10 +29,6 @@ enum WaveDragMode
     dragTrimEnd
 };
 
-/** Sends one MIDI chunk (by MidiEvents row id). The program's MIDI output by
-    default; tests put a recorder in its place. */
-extern void (*sendMidiChunk) (int midiEventId);
-
 /** One audio track's waveform with the cues and memos of one lightshow on it.
     While the track plays, its 20 ms timer follows the play position: it recalls
     the cues on the lighting controller, sends the song tempo, shows and clears

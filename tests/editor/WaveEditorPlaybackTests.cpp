@@ -3,11 +3,14 @@
 // controller selection). The play position is handed to the editor's duty
 // directly; what the controller received is read from its live output, and the
 // order of the calls through a table that records and forwards to the real one.
+// MIDI chunks go out through the real MIDI service to recorded devices.
 
 #include "app/Globals.h"
 #include "editor/Timeline.h"
 #include "lighting/ControllerSelection.h"
+#include "midi/MidiServer.h"
 #include "support/DbFixture.h"
+#include "support/RecordingMidi.h"
 
 #include "rav_plugin_paths.h"
 
@@ -19,7 +22,6 @@ struct Recorded
 {
     static inline VovirApiTable* real = nullptr;
     static inline std::vector<juce::String> calls;
-    static inline std::vector<int> chunks;
 };
 
 /** The real table with the calls the editor makes recorded before they are forwarded. */
@@ -118,10 +120,9 @@ protected:
         recording = recordingTable (*realTable);
         vovirApi = &recording;
         Recorded::calls.clear();
-        Recorded::chunks.clear();
 
-        previousChunkSender = sendMidiChunk;
-        sendMidiChunk = [] (int id) { Recorded::chunks.push_back (id); };
+        midi.setOutputs ({ "Lights" });
+        MidiServer::deleteInstance();
         playerMemoDisplay = &playerMemos;
         editorMemoDisplay = &editorMemos;
     }
@@ -129,8 +130,7 @@ protected:
     void TearDown() override
     {
         playerMemoDisplay = editorMemoDisplay = nullptr;
-        if (previousChunkSender != nullptr)
-            sendMidiChunk = previousChunkSender;
+        MidiServer::deleteInstance();
         editor.reset();
         if (realTable != nullptr)
             vovirApi = realTable;
@@ -154,11 +154,24 @@ protected:
         VovirCueModel().createCue (lightShow(), time, duration, fadeIn, fadeOut, bank, preset);
     }
 
-    int addChunk (const char* name)
+    /** A chunk of one program change on the "Lights" output; the program number tells the chunks apart. */
+    int addChunk (const char* name, int program)
     {
         MidiEventModel chunk;
         chunk.createMidiEvent ("Lights", name);
+        chunk.addMidiMessage (0.0f, "Lights", 0, 0xC0, program, 0);
         return chunk.id;
+    }
+
+    /** The program numbers sent so far, one per chunk. */
+    std::vector<int> programsSent() const
+    {
+        std::vector<int> programs;
+        for (auto& block : midi.blocks())
+            for (auto& event : block.events)
+                if (event.bytes.size() == 2 && event.bytes[0] == 0xC0)
+                    programs.push_back (event.bytes[1]);
+        return programs;
     }
 
     WaveEditor& refreshed()
@@ -177,11 +190,11 @@ protected:
     void runSeconds (double seconds)
     {
         juce::AudioBuffer<float> buffer (2, 480);
-        juce::MidiBuffer midi;
+        juce::MidiBuffer noMidi;
         for (int i = 0; i < juce::roundToInt (seconds * 100.0); ++i)
         {
             buffer.clear();
-            instance->processBlock (buffer, midi);
+            instance->processBlock (buffer, noMidi);
         }
     }
 
@@ -201,7 +214,7 @@ protected:
     std::unique_ptr<juce::AudioPluginInstance> instance;
     VovirApiTable* realTable = nullptr;
     VovirApiTable recording {};
-    void (*previousChunkSender) (int) = nullptr;
+    RecordingMidi midi;
     RecordingMemoDisplay playerMemos, editorMemos;
     std::unique_ptr<WaveEditor> editor;
     int showId = 0;
@@ -216,8 +229,8 @@ TEST_F (EditorPlayback, RefreshDuringPlaybackRecallsEverySoFarInOneBurst)
     addCue (2.0f, 1.0f, "Wash", "Red", 0.0f, 0.25f); // over before the jump's end: switched off again
     addCue (4.0f, 0.0f, "Stage", "Warm", 0.5f);
     addCue (9.0f, 0.0f, "Stage", "Spot");
-    const auto startChunk = addChunk ("Intro on");
-    const auto endChunk = addChunk ("Intro off");
+    const auto startChunk = addChunk ("Intro on", 1);
+    const auto endChunk = addChunk ("Intro off", 2);
     LightShowModel (lightShow()).addMemo ("Intro", "", 1.5f, 0, startChunk, endChunk, 1.0f);
     LightShowModel (lightShow()).addMemo ("Verse", "La la", 4.5f, 0, -1, -1, 5.0f);
 
@@ -234,7 +247,7 @@ TEST_F (EditorPlayback, RefreshDuringPlaybackRecallsEverySoFarInOneBurst)
                                      "Wash | Off 0.25", "tempo 96", "Stage | Warm 0.5", "end" }));
     EXPECT_EQ (playerMemos.texts, juce::StringArray ("Intro", "", "La la"));
     EXPECT_EQ (editorMemos.texts, playerMemos.texts);
-    EXPECT_EQ (Recorded::chunks, (std::vector<int> { startChunk, endChunk }));
+    EXPECT_EQ (programsSent(), (std::vector<int> { 1, 2 }));
 
     // Only the last recall of the burst reaches the lights, with its fade.
     runSeconds (0.6);
@@ -258,8 +271,8 @@ TEST_F (EditorPlayback, RefreshDuringPlaybackRecallsEverySoFarInOneBurst)
 TEST_F (EditorPlayback, MemoWithinOneWindowShowsClearsAndSendsBothChunksOnce)
 {
     loadController();
-    const auto on = addChunk ("On");
-    const auto off = addChunk ("Off");
+    const auto on = addChunk ("On", 10);
+    const auto off = addChunk ("Off", 11);
     LightShowModel (lightShow()).addMemo ("Hit", "Stop!", 10.0f, 0, on, off, 0.01f);
     LightShowModel (lightShow()).addMemo ("Edge", "", 12.0f, 0, on, -1, 1.0f);
 
@@ -270,13 +283,13 @@ TEST_F (EditorPlayback, MemoWithinOneWindowShowsClearsAndSendsBothChunksOnce)
     wave.handlePlayPosition (10.015);
     EXPECT_EQ (playerMemos.texts, juce::StringArray ("Stop!", ""));
     EXPECT_EQ (editorMemos.texts, playerMemos.texts);
-    EXPECT_EQ (Recorded::chunks, (std::vector<int> { on, off }));
+    EXPECT_EQ (programsSent(), (std::vector<int> { 10, 11 }));
 
     // A memo exactly at a tick's position belongs to that tick alone.
     wave.handlePlayPosition (12.0);
     wave.handlePlayPosition (12.02);
     EXPECT_EQ (playerMemos.texts, juce::StringArray ("Stop!", "", "Edge"));
-    EXPECT_EQ (Recorded::chunks, (std::vector<int> { on, off, on }));
+    EXPECT_EQ (programsSent(), (std::vector<int> { 10, 11, 10 }));
 }
 
 TEST_F (EditorPlayback, TimedCueRecallsTheBanksOffPresetWithItsFadeOutAtItsEnd)
