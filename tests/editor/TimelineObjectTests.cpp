@@ -7,6 +7,7 @@
 #include "support/DbFixture.h"
 #include "support/TestAudio.h"
 #include "ui/ColourScheme.h"
+#include "ui/EmbeddedImages.h"
 
 #include <gtest/gtest.h>
 
@@ -513,4 +514,42 @@ TEST (WaveEditorView, FollowingPlaybackKeepsThePositionCentredWithinTheTrack)
         EXPECT_DOUBLE_EQ (editor->viewEnd, c.expectedEnd) << c.playerMode << " " << c.position;
         EXPECT_DOUBLE_EQ (editor->viewSpan, editor->viewEnd - editor->viewStart);
     }
+}
+
+TEST (TimelineDrawing, MemoShowsTheMidiMarkOnlyWhenItSendsAChunk)
+{
+    if (midiOkImage == nullptr)
+        midiOkImage = EmbeddedImages::getDrawable ("midi-green.png");
+    ASSERT_NE (midiOkImage, nullptr);
+
+    auto greenPixels = [] (int startChunk, int endChunk)
+    {
+        TimelineMemo memo;
+        memo.time = 1.0;
+        memo.duration = 2.0;
+        memo.xStart = 10;
+        memo.xEnd = 210;
+        memo.yTop = 10;
+        memo.height = 40;
+        memo.startMidiEventId = startChunk;
+        memo.endMidiEventId = endChunk;
+        juce::Image image (juce::Image::ARGB, 300, 100, true);
+        {
+            juce::Graphics g (image);
+            memo.drawObj (g, 0.0, 10.0, 100, false, false);
+        }
+        // The mark sits in the square of side 34 at (13, 13).
+        int count = 0;
+        for (int y = 13; y < 47; ++y)
+            for (int x = 13; x < 47; ++x)
+            {
+                auto c = image.getPixelAt (x, y);
+                count += c.getGreen() > 150 && c.getRed() < 120 && c.getBlue() < 140 ? 1 : 0;
+            }
+        return count;
+    };
+
+    EXPECT_EQ (greenPixels (-1, -1), 0);
+    EXPECT_GT (greenPixels (5, -1), 100);
+    EXPECT_GT (greenPixels (-1, 6), 100);
 }
