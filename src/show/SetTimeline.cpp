@@ -905,6 +905,7 @@ void SetTimeline::addTracks (const juce::Array<int>& trackIds)
     }
 
     SetModel set (setId);
+    int added = 0;
     for (auto trackId : trackIds)
     {
         auto lightShows = AudioFileModel (trackId).getLightShows();
@@ -928,8 +929,16 @@ void SetTimeline::addTracks (const juce::Array<int>& trackIds)
         }
 
         if (chosen != -1)
+        {
             set.addSetElement (chosen, insertIndex, false, false, 0);
+            ++added;
+        }
     }
+
+    // Songs inserted above the current one push it down: the reload keeps the
+    // same song current instead of whichever now sits at its old place.
+    if (currentIndex >= 0 && insertIndex <= currentIndex)
+        currentIndex += added;
 
     loadSet (setId, true);
 }

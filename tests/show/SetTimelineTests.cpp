@@ -348,6 +348,17 @@ TEST_F (SetTimelineTest, DroppedTracksGoInAtTheDropPointLastFirst)
     EXPECT_FALSE (timeline->dragHover);
     EXPECT_EQ (menuItems, juce::StringArray ({ "Choose a light show... (disabled)", "Default lightshow", "Encore" }));
     EXPECT_EQ (lightShowOrder(), (std::vector<int> { original[0], original[1], second.id, b, a }));
+    EXPECT_EQ (timeline->currentIndex, 0);
+
+    // Dropped above the current song, it stays current.
+    dragged = { ShowBuilder::trackOf (a) };
+    timeline->loadSong (1, false, false, false);
+    timeline->insertIndex = 0;
+    timeline->addTracks (dragged);
+    EXPECT_EQ (timeline->songs[0]->lightShowId, a);
+    EXPECT_EQ (timeline->currentIndex, 2);
+    EXPECT_EQ (timeline->songs[2]->lightShowId, original[1]);
+    EXPECT_EQ (backing->currentFile, timeline->songs[2]->audioPath);
     auto rows = ShowBuilder::runningOrder (setId);
     for (int i = 0; i < (int) rows.size(); ++i)
         EXPECT_EQ (rows[(size_t) i].second, i);
@@ -356,7 +367,7 @@ TEST_F (SetTimelineTest, DroppedTracksGoInAtTheDropPointLastFirst)
     timeline->runPopupMenu = [] (juce::PopupMenu&) { return 0; };
     dragged = { ShowBuilder::trackOf (withTwo) };
     timeline->itemDropped (details);
-    EXPECT_EQ (timeline->songs.size(), 5u);
+    EXPECT_EQ (timeline->songs.size(), 6u);
 
     timeline->loadSet (-1, false);
     dialogs.clear();
@@ -364,7 +375,7 @@ TEST_F (SetTimelineTest, DroppedTracksGoInAtTheDropPointLastFirst)
     ASSERT_EQ (dialogs.count(), 1);
     EXPECT_EQ (dialogs.shown()[0].title, "No show loaded");
     EXPECT_EQ (dialogs.shown()[0].text, "Select a show in the 'Show Library' first.");
-    EXPECT_EQ (rowCount ("SetElements"), 5);
+    EXPECT_EQ (rowCount ("SetElements"), 6);
 }
 
 TEST_F (SetTimelineTest, DeletingSongsRenumbersTheRestInOneUndoableStep)
