@@ -55,7 +55,26 @@ private:
     std::map<juce::String, juce::StringArray> presets;
 };
 
-ControllerNames* namesThisRefresh = nullptr;
+/** Marks the cue invalid, adding its problem line once, when the controller's
+    current show lacks its bank, its preset, or (timed cues) the bank's "Off". */
+void checkBankAndPreset (TimelineCue& cue, ControllerNames& names, juce::String& problems)
+{
+    juce::String line;
+
+    if (! names.hasBank (cue.bankName))
+        line = "*  Lighting bank '" + cue.bankName + "' does not exist.";
+    else if (! names.hasPreset (cue.bankName, cue.presetName))
+        line = "*  Lighting preset '" + cue.bankName + " | " + cue.presetName + "' not found.";
+    else if (! cue.isPointCue() && ! names.hasPreset (cue.bankName, "Off"))
+        line = "*  Lighting bank '" + cue.bankName + "' requires an 'Off' preset.";
+
+    if (line.isEmpty())
+        return;
+
+    cue.valid = false;
+    if (! problems.contains (line))
+        problems += (problems.isEmpty() ? "" : "\n") + line;
+}
 
 /** A database float column, widened as the record models read it. */
 double readTime (const CppSQLite3Query& row, int column)
@@ -274,29 +293,6 @@ void WaveEditor::checkLightingShow()
                                   + current + "'");
 }
 
-void WaveEditor::checkBankAndPreset (TimelineCue& cue, juce::String& problems)
-{
-    if (vovirApi == nullptr || namesThisRefresh == nullptr)
-        return;
-
-    auto& names = *namesThisRefresh;
-    juce::String line;
-
-    if (! names.hasBank (cue.bankName))
-        line = "*  Lighting bank '" + cue.bankName + "' does not exist.";
-    else if (! names.hasPreset (cue.bankName, cue.presetName))
-        line = "*  Lighting preset '" + cue.bankName + " | " + cue.presetName + "' not found.";
-    else if (! cue.isPointCue() && ! names.hasPreset (cue.bankName, "Off"))
-        line = "*  Lighting bank '" + cue.bankName + "' requires an 'Off' preset.";
-
-    if (line.isEmpty())
-        return;
-
-    cue.valid = false;
-    if (! problems.contains (line))
-        problems += (problems.isEmpty() ? "" : "\n") + line;
-}
-
 void WaveEditor::showProblems (const juce::String& problems)
 {
     userDialogs().showMessageBox (juce::MessageBoxIconType::NoIcon, "Some lighting banks/presets are missing!", problems,
@@ -351,7 +347,6 @@ void WaveEditor::refreshFromDb (bool shouldResetView)
         checkLightingShow();
 
     ControllerNames names;
-    namesThisRefresh = &names;
     juce::String problems;
 
     db.forEachRow (formatSql ("SELECT VovirCueID,CueTime,CueDuration,FadeInTime,FadeOutTime,BankName,PresetName "
@@ -369,10 +364,10 @@ void WaveEditor::refreshFromDb (bool shouldResetView)
                        cue->bankName = row.getStringField (5);
                        cue->presetName = row.getStringField (6);
                        cue->calcLabelWidth();
-                       checkBankAndPreset (*cue, problems);
+                       if (vovirApi != nullptr)
+                           checkBankAndPreset (*cue, names, problems);
                        objects.push_back (std::move (cue));
                    });
-    namesThisRefresh = nullptr;
 
     if (problems.isNotEmpty() && shown)
         showProblems (problems);

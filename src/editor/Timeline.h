@@ -142,8 +142,6 @@ private:
     /** Visible in the panel tree (also without a window, as in tests). */
     bool isShownInPanel() const;
     void checkLightingShow();
-    /** Marks the cue invalid and adds its problem line when its bank or preset is missing. */
-    void checkBankAndPreset (TimelineCue& cue, juce::String& problems);
     void showProblems (const juce::String& problems);
     void addCountIns (const TimelineMemo& memo);
     void paintObjects (juce::Graphics& g);
