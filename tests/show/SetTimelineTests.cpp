@@ -546,3 +546,54 @@ TEST_F (SetTimelineTest, ShowPlayerTakesTheWaveformEditorAndLoadsEachSongIntoIt)
     player.reset();
     EXPECT_EQ (::timeline, nullptr);
 }
+
+TEST_F (SetTimelineTest, ViewFollowsTheHighlightAndTheZoomAnimationConverges)
+{
+    loadShow ({ SongSpec { 700.0 }, SongSpec { 700.0 }, SongSpec { 700.0 } });
+    ASSERT_DOUBLE_EQ (timeline->viewEnd, 1800.0);
+
+    // Without auto-zoom the view scrolls just enough to show the target.
+    timeline->highlightNextSong (false, false);
+    timeline->highlightNextSong (false, false);
+    EXPECT_DOUBLE_EQ (timeline->viewEnd, 2100.0);
+    EXPECT_DOUBLE_EQ (timeline->viewStart, 300.0);
+    timeline->highlightPreviousSong (false, false);
+    timeline->highlightPreviousSong (false, false);
+    EXPECT_DOUBLE_EQ (timeline->viewStart, 0.0);
+    EXPECT_DOUBLE_EQ (timeline->viewEnd, 1800.0);
+
+    // With auto-zoom the view glides, halving the distance on every tick, to
+    // [s - 2d, s - 2d + 5d] limited to the show.
+    timeline->autoZoom = true;
+    timeline->highlightNextSong (false, false);
+    EXPECT_TRUE (timeline->zooming);
+    EXPECT_DOUBLE_EQ (timeline->zoomTargetStart, 0.0);
+    EXPECT_DOUBLE_EQ (timeline->zoomTargetEnd, 2100.0);
+    timeline->timerCallback();
+    EXPECT_DOUBLE_EQ (timeline->viewStart, 0.0);
+    EXPECT_DOUBLE_EQ (timeline->viewEnd, 1950.0);
+    for (int i = 0; i < 30 && timeline->zooming; ++i)
+        timeline->timerCallback();
+    EXPECT_FALSE (timeline->zooming);
+    EXPECT_DOUBLE_EQ (timeline->viewEnd, 2100.0);
+    EXPECT_DOUBLE_EQ (timeline->viewLength, 2100.0);
+}
+
+TEST (SetTimeRulerSteps, LabelAndTickStepsFollowTheSecondsPer75Pixels)
+{
+    struct Case
+    {
+        double length;
+        int labelStep, tickStep;
+    };
+    // 750 pixels high: f = length / 10.
+    const Case cases[] = { { 6010.0, 600, 300 }, { 6000.0, 300, 60 }, { 3000.0, 60, 30 }, { 600.0, 30, 10 },
+                           { 301.0, 30, 10 },    { 300.0, 10, 5 },   { 100.0, 5, 1 } };
+    for (auto& c : cases)
+    {
+        int label = 0, tick = 0;
+        SetTimeRuler::stepsFor (c.length, 750, label, tick);
+        EXPECT_EQ (label, c.labelStep) << c.length;
+        EXPECT_EQ (tick, c.tickStep) << c.length;
+    }
+}
