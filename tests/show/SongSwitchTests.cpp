@@ -186,3 +186,24 @@ TEST_F (SongSwitchTest, PlayButtonFadesOutAndResumesWithAFadeIn)
     EXPECT_TRUE (backing->fadingIn.load()) << "resuming after 0 fades in";
     EXPECT_EQ (player->holder->playButton->getButtonText(), "Pause");
 }
+
+TEST_F (SongSwitchTest, ALoopingSongRepeatsUntilItsLoopIsSwitchedOff)
+{
+    const int setId = shows.makeShow ({ SongSpec { 0.0, false, true, 0, true, 0.3 },
+                                        SongSpec { 0.0, false, false, 0, true, 0.3 } });
+    timeline->loadSet (setId, false);
+    auto& memo = *player->vertPanel->memoPanel;
+
+    timeline->loadSong (0, true, true, timeline->songs[0]->loop);
+    ASSERT_TRUE (pumpUntil ([&] { return events.saw (PlayerEvent::looped); }));
+    EXPECT_EQ (timeline->currentIndex, 0) << "a loop does not advance the show";
+    memo.timerCallback();
+    EXPECT_TRUE (memo.showingLoop);
+
+    RaTracks::toggleLooping(); // the start control ends the loop
+    memo.timerCallback();
+    EXPECT_FALSE (memo.showingLoop);
+    ASSERT_TRUE (pumpUntil ([&] { return timeline->currentIndex == 1; }));
+    EXPECT_TRUE (events.saw (PlayerEvent::reachedEnd));
+    EXPECT_FALSE (backing->isPlaying());
+}
