@@ -12,6 +12,7 @@
 #include "data/DataPaths.h"
 #include "data/DbSchema.h"
 #include "data/MediaLibrary.h"
+#include "editor/Timeline.h"
 #include "lighting/ControllerSelection.h"
 #include "lighting/VovirLink.h"
 #include "midi/MidiServer.h"
@@ -77,7 +78,6 @@ MainHostWindow::MainHostWindow()
     useVid = userSettings() != nullptr && userSettings()->containsKey ("useVeridura")
                  ? userSettings()->getIntValue ("useVeridura")
                  : 1;
-    followPlayback = false;
     autoZoom = userSettings() != nullptr && userSettings()->getBoolValue ("autoZoom", false);
 
     if (! doDbOpen())
@@ -354,19 +354,19 @@ bool MainHostWindow::isShowPlayerVisible() const
 
 bool MainHostWindow::isStopPromptShowing() const
 {
-    return timelinePanel != nullptr && timelinePanel->isStopPromptShowing();
+    return timeline != nullptr && timeline->editor->isStopConfirmShowing();
 }
 
 void MainHostWindow::showStopPrompt (const juce::String& text)
 {
-    if (timelinePanel != nullptr)
-        timelinePanel->showStopPrompt (text);
+    if (timeline != nullptr)
+        timeline->editor->shopStopConfirm (true, text);
 }
 
 void MainHostWindow::hideStopPrompt()
 {
-    if (timelinePanel != nullptr)
-        timelinePanel->hideStopPrompt();
+    if (timeline != nullptr)
+        timeline->editor->shopStopConfirm (false, {});
 }
 
 //==============================================================================
@@ -383,7 +383,7 @@ void MainHostWindow::switchToWindow (MainWindowPanel panel, int id)
         vert->restoreTimeline();
         vert->showTimeline = true;
         vert->resizerBar->setVisible (true);
-        timelinePanel->setVisible (true);
+        timeline->setVisible (true);
         vert->resized();
     };
 
@@ -393,6 +393,7 @@ void MainHostWindow::switchToWindow (MainWindowPanel panel, int id)
             for (auto* view : views)
                 view->setVisible (false);
             showTimelineAgain();
+            timeline->editor->playerMode = false;
             views[lightshowListPanel]->setVisible (true);
             views[lightshowListPanel]->toFront (false);
             break;
@@ -401,6 +402,13 @@ void MainHostWindow::switchToWindow (MainWindowPanel panel, int id)
             for (auto* view : views)
                 view->setVisible (false);
             showTimelineAgain();
+            timeline->editor->playerMode = false;
+            // The lightshow goes into the waveform editor (its tempo to the controller
+            // and its volume to the backing player); the song editor's own fields wait
+            // for the song editor panel.
+            timeline->loadLightShow (id, false);
+            timeline->editor->readOnly = false;
+            timeline->editor->repaint();
             views[songEditorPanel]->setVisible (true);
             views[songEditorPanel]->toFront (false);
             break;
@@ -416,7 +424,7 @@ void MainHostWindow::switchToWindow (MainWindowPanel panel, int id)
                 view->setVisible (false);
             vert->showTimeline = false;
             vert->resizerBar->setVisible (false);
-            timelinePanel->setVisible (false);
+            timeline->setVisible (false);
             vert->resized();
 
             currentShowId = id;
@@ -439,6 +447,12 @@ void MainHostWindow::switchToWindow (MainWindowPanel panel, int id)
 
 void MainHostWindow::resetDisplay (bool showLibraryView)
 {
+    if (timeline != nullptr)
+    {
+        timeline->editor->setFile (juce::String());
+        timeline->loadLightShow (-1, false);
+    }
+
     for (auto* player : { filePlayer, filePlayerB })
         if (player != nullptr)
             player->loadFile ({}, 0.0, 0.0, true);
@@ -462,7 +476,7 @@ void MainHostWindow::getCommandInfo (juce::CommandID commandID, juce::Applicatio
     auto* vert = getVertPanel();
     switch (commandID)
     {
-        case followPlaybackCmd: result.setTicked (followPlayback); break;
+        case followPlaybackCmd: result.setTicked (timeline != nullptr && timeline->editor->followPlayback); break;
         case lightingDesignCmd: result.setTicked (pluginWindow != nullptr); break;
         case autoZoomCmd: result.setTicked (autoZoom); break;
         case libraryPanelCmd: result.setTicked (vert != nullptr && vert->horPanel->showLibrary); break;
@@ -481,7 +495,10 @@ bool MainHostWindow::perform (const InvocationInfo& info)
         case saveGraphCmd: saveGraph(); break;
         case exitCmd: closeButtonPressed(); break;
         case lightingDesignCmd: doViewPlugin(); break;
-        case followPlaybackCmd: followPlayback = ! followPlayback; break;
+        case followPlaybackCmd:
+            if (timeline != nullptr)
+                timeline->editor->followPlayback = ! timeline->editor->followPlayback;
+            break;
         case resetTipsCmd: resetAllTips(); break;
 
         case autoZoomCmd:
@@ -494,6 +511,8 @@ bool MainHostWindow::perform (const InvocationInfo& info)
             showBankNames = ! showBankNames;
             if (auto* settings = userSettings())
                 settings->setValue ("showBankNames", showBankNames);
+            if (timeline != nullptr)
+                timeline->editor->refreshFromDb (false);
             break;
 
         case libraryPanelCmd:

@@ -96,7 +96,6 @@ private:
     bool started = false;
     int currentShowId = -1;
     bool gridTipOffered = false;
-    bool followPlayback = false;
     bool autoZoom = false;
     double constructionStartMs = 0.0;
     double firstPaintMs = 0.0;

@@ -2,13 +2,13 @@
 
 #include "audio/FilePlayerProcessor.h"
 #include "audio/GraphEditorPanel.h"
+#include "editor/Timeline.h"
 #include "ui/ColourScheme.h"
 
 juce::Component* libraryPanel = nullptr;
 juce::Component* setPlayerView = nullptr;
 juce::Component* songEditor = nullptr;
 juce::Component* lightShowList = nullptr;
-TimelinePanel* timelinePanel = nullptr;
 
 //==============================================================================
 ViewPlaceholder::ViewPlaceholder (const juce::String& viewName) : ColouredBox ("ColouredBox", mainColour)
@@ -27,51 +27,6 @@ void ViewPlaceholder::paint (juce::Graphics& g)
 void ViewPlaceholder::lookAndFeelChanged()
 {
     colour = mainColour;
-    repaint();
-}
-
-//==============================================================================
-TimelinePanel::TimelinePanel() : ColouredBox ("ColouredBox", darkestColour)
-{
-    setName ("Timeline");
-}
-
-bool TimelinePanel::isStopPromptShowing() const
-{
-    return promptShowing;
-}
-
-void TimelinePanel::showStopPrompt (const juce::String& text)
-{
-    promptShowing = true;
-    promptText = text;
-    repaint();
-}
-
-void TimelinePanel::hideStopPrompt()
-{
-    promptShowing = false;
-    repaint();
-}
-
-void TimelinePanel::paint (juce::Graphics& g)
-{
-    ColouredBox::paint (g);
-
-    if (promptShowing)
-    {
-        auto box = getLocalBounds().reduced (getWidth() / 6, getHeight() / 3);
-        g.setColour (complementColour);
-        g.fillRoundedRectangle (box.toFloat(), 8.0f);
-        g.setColour (textInvColour);
-        g.setFont (raFont (largeFontSz));
-        g.drawFittedText (promptText, box.reduced (8), juce::Justification::centred, 2);
-    }
-}
-
-void TimelinePanel::lookAndFeelChanged()
-{
-    colour = darkestColour;
     repaint();
 }
 
@@ -159,29 +114,27 @@ VertPanel::VertPanel (juce::AudioDeviceManager& deviceManager) : ColouredBox ("C
     resizerBar = new juce::StretchableLayoutResizerBar (&layout, 1, false);
     addAndMakeVisible (resizerBar);
 
-    timelinePanel = new TimelinePanel();
-    addAndMakeVisible (timelinePanel);
+    addAndMakeVisible (new Timeline()); // sets the global timeline
 }
 
 VertPanel::~VertPanel()
 {
     // The views' globals go with them.
-    timelinePanel = nullptr;
     libraryPanel = setPlayerView = songEditor = lightShowList = nullptr;
     // Children (the graph component first among them) are deleted by ColouredBox.
 }
 
 void VertPanel::restoreTimeline()
 {
-    if (timelinePanel != nullptr && timelinePanel->getParentComponent() != this)
-        addAndMakeVisible (timelinePanel);
+    if (timeline != nullptr && timeline->getParentComponent() != this)
+        addAndMakeVisible (timeline);
 }
 
 void VertPanel::resized()
 {
     if (showTimeline)
     {
-        juce::Component* items[] = { horPanel, resizerBar, timelinePanel };
+        juce::Component* items[] = { horPanel, resizerBar, timeline };
         layout.layOutComponents (items, 3, 0, 0, getWidth(), getHeight(), true, true);
     }
     else

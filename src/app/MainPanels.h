@@ -24,26 +24,6 @@ public:
     void lookAndFeelChanged() override;
 };
 
-/** The waveform timeline across the bottom. Until the waveform editor is built
-    it holds an empty box and the stop-confirm prompt. */
-class TimelinePanel final : public ColouredBox
-{
-public:
-    TimelinePanel();
-
-    bool isStopPromptShowing() const;
-    void showStopPrompt (const juce::String& text);
-    void hideStopPrompt();
-    const juce::String& getStopPromptText() const noexcept { return promptText; }
-
-    void paint (juce::Graphics& g) override;
-    void lookAndFeelChanged() override;
-
-private:
-    bool promptShowing = false;
-    juce::String promptText;
-};
-
 /** The three right-hand views in one place; exactly one is visible. */
 class RightPanel final : public ColouredBox
 {
@@ -99,4 +79,3 @@ extern juce::Component* libraryPanel;
 extern juce::Component* setPlayerView;
 extern juce::Component* songEditor;
 extern juce::Component* lightShowList;
-extern TimelinePanel* timelinePanel;

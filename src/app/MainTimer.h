@@ -4,7 +4,7 @@
 
 /** What the main timer and the transport keys need from the window's views:
     which right-hand view is visible, the stop-confirm prompt, the show
-    timelinePanel's song navigation, the tap-tempo action and the controller window. */
+    show timeline's song navigation, the tap-tempo action and the controller window. */
 class ShellViews
 {
 public:
