@@ -2,8 +2,7 @@
 // editor does) against one bulk SELECT of the same rows, and the cost of an
 // undoable edit.
 
-#include "data/DbModels.h"
-#include "data/DbSchema.h"
+#include "LightShowFixture.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,44 +25,10 @@ struct MemoRow
     int countIn, startChunk, endChunk;
 };
 
-/** A database with one lightshow of 1000 cues and 200 memos. */
-struct LightShowDatabase
+/** The lightshow read in every benchmark below: memos one second apart. */
+struct LightShowDatabase final : LightShowFixture
 {
-    LightShowDatabase()
-    {
-        auto folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                          .getChildFile ("rav-bench-db-" + juce::String (juce::Random::getSystemRandom().nextInt()));
-        folder.createDirectory();
-        file = folder.getChildFile ("Vodozav.db");
-        bool created = false;
-        createFreshDatabase (file, created);
-
-        auto& db = *RaDatabase::getInstance();
-        db.openDb (file.getFullPathName());
-        checkAndUpgradeDbSchema (file.getFullPathName());
-
-        db.execQuery ("INSERT INTO AudioFiles(Name, Path) VALUES('Song','Album/Song.wav')");
-        lightShow.createLightShow (db.querySingleInt ("SELECT last_insert_rowid()"), "Show", "", "", 120.0f);
-
-        db.startTransaction ("Fill");
-        for (int i = 0; i < 1000; ++i)
-            VovirCueModel().createCue (lightShow.id, (float) i * 0.25f, (float) (i % 4), 0.1f, 0.2f,
-                                       "Bank " + juce::String (i % 8), "Preset " + juce::String (i % 16));
-        for (int i = 0; i < 200; ++i)
-            ShowMemoModel().createMemo (lightShow.id, (float) i, "M" + juce::String (i),
-                                        "Line " + juce::String (i) + " of the lyrics", 4, 0, 0, 2.0f);
-        db.endTransaction();
-        db.clearUndoStack();
-    }
-
-    ~LightShowDatabase()
-    {
-        RaDatabase::getInstance()->closeDb();
-        file.getParentDirectory().deleteRecursively();
-    }
-
-    juce::File file;
-    LightShowModel lightShow;
+    LightShowDatabase() : LightShowFixture (1.0, 0.0, 2.0f) {}
 };
 
 size_t readThroughModels (const LightShowModel& lightShow)

@@ -2,7 +2,7 @@
 // 1000 cues and 200 memos (4 count-in beats each), every cue checked against the
 // lighting controller's banks and presets, lanes included.
 
-#include "data/DbSchema.h"
+#include "LightShowFixture.h"
 #include "editor/Timeline.h"
 #include "lighting/VovirLink.h"
 
@@ -40,43 +40,10 @@ VovirApiTable table()
 }
 } // namespace controller
 
-struct EditorDatabase
+/** Memos every 1.25 s from 0.5 s, one second long, so that count-ins do not overlap. */
+struct EditorDatabase final : LightShowFixture
 {
-    EditorDatabase()
-    {
-        auto folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                          .getChildFile ("rav-bench-editor-" + juce::String (juce::Random::getSystemRandom().nextInt()));
-        folder.createDirectory();
-        file = folder.getChildFile ("Vodozav.db");
-        bool created = false;
-        createFreshDatabase (file, created);
-
-        auto& db = *RaDatabase::getInstance();
-        db.openDb (file.getFullPathName());
-        checkAndUpgradeDbSchema (file.getFullPathName());
-
-        db.execQuery ("INSERT INTO AudioFiles(Name, Path) VALUES('Song','Album/Song.wav')");
-        lightShow.createLightShow (db.querySingleInt ("SELECT last_insert_rowid()"), "Show", "", "", 120.0f);
-
-        db.startTransaction ("Fill");
-        for (int i = 0; i < 1000; ++i)
-            VovirCueModel().createCue (lightShow.id, (float) i * 0.25f, (float) (i % 4), 0.1f, 0.2f,
-                                       "Bank " + juce::String (i % 8), "Preset " + juce::String (i % 16));
-        for (int i = 0; i < 200; ++i)
-            ShowMemoModel().createMemo (lightShow.id, (float) i * 1.25f + 0.5f, "M" + juce::String (i),
-                                        "Line " + juce::String (i) + " of the lyrics", 4, 0, 0, 1.0f);
-        db.endTransaction();
-        db.clearUndoStack();
-    }
-
-    ~EditorDatabase()
-    {
-        RaDatabase::getInstance()->closeDb();
-        file.getParentDirectory().deleteRecursively();
-    }
-
-    juce::File file;
-    LightShowModel lightShow;
+    EditorDatabase() : LightShowFixture (1.25, 0.5, 1.0f) {}
 };
 
 /** Argument: the seconds in view (the editor's initial 30 s, or the whole 250 s track). */
