@@ -13,6 +13,7 @@
 #include "data/DbSchema.h"
 #include "data/MediaLibrary.h"
 #include "editor/Timeline.h"
+#include "show/SetPlayer.h"
 #include "lighting/ControllerSelection.h"
 #include "lighting/VovirLink.h"
 #include "midi/MidiServer.h"
@@ -78,7 +79,6 @@ MainHostWindow::MainHostWindow()
     useVid = userSettings() != nullptr && userSettings()->containsKey ("useVeridura")
                  ? userSettings()->getIntValue ("useVeridura")
                  : 1;
-    autoZoom = userSettings() != nullptr && userSettings()->getBoolValue ("autoZoom", false);
 
     if (! doDbOpen())
     {
@@ -349,12 +349,24 @@ bool MainHostWindow::isSongEditorVisible() const
 
 bool MainHostWindow::isShowPlayerVisible() const
 {
-    return setPlayerView != nullptr && setPlayerView->isVisible();
+    return setPlayer != nullptr && setPlayer->isVisible();
 }
 
 bool MainHostWindow::isStopPromptShowing() const
 {
     return timeline != nullptr && timeline->editor->isStopConfirmShowing();
+}
+
+void MainHostWindow::highlightNextSong (bool playIt, bool immediately)
+{
+    if (setPlayer != nullptr)
+        setPlayer->timeline->highlightNextSong (playIt, immediately);
+}
+
+void MainHostWindow::highlightPreviousSong (bool playIt, bool immediately)
+{
+    if (setPlayer != nullptr)
+        setPlayer->timeline->highlightPreviousSong (playIt, immediately);
 }
 
 void MainHostWindow::showStopPrompt (const juce::String& text)
@@ -415,8 +427,10 @@ void MainHostWindow::switchToWindow (MainWindowPanel panel, int id)
 
         case setPlayerPanel:
         {
+            if (setPlayer == nullptr)
+                return;
             if (id == -1)
-                id = currentShowId;
+                id = setPlayer->getCurrentSetId();
             if (id == -1)
                 return;
 
@@ -427,7 +441,13 @@ void MainHostWindow::switchToWindow (MainWindowPanel panel, int id)
             timeline->setVisible (false);
             vert->resized();
 
-            currentShowId = id;
+            if (id != setPlayer->getCurrentSetId())
+            {
+                setPlayer->timeline->loadSet (id, false);
+                setPlayer->vertPanel->memoPanel->setSet (id);
+            }
+
+            // The show player takes the waveform editor into itself while visible.
             views[setPlayerPanel]->setVisible (true);
             views[setPlayerPanel]->toFront (false);
 
@@ -458,6 +478,9 @@ void MainHostWindow::resetDisplay (bool showLibraryView)
             player->loadFile ({}, 0.0, 0.0, true);
     RaTracks::toggleLooping();
 
+    if (setPlayer != nullptr)
+        setPlayer->timeline->refreshFromDb (false);
+
     if (showLibraryView)
         switchToWindow (lightshowListPanel, -1);
 }
@@ -478,7 +501,7 @@ void MainHostWindow::getCommandInfo (juce::CommandID commandID, juce::Applicatio
     {
         case followPlaybackCmd: result.setTicked (timeline != nullptr && timeline->editor->followPlayback); break;
         case lightingDesignCmd: result.setTicked (pluginWindow != nullptr); break;
-        case autoZoomCmd: result.setTicked (autoZoom); break;
+        case autoZoomCmd: result.setTicked (setPlayer != nullptr && setPlayer->timeline->autoZoom); break;
         case libraryPanelCmd: result.setTicked (vert != nullptr && vert->horPanel->showLibrary); break;
         case showBankNamesCmd: result.setTicked (showBankNames); break;
         default: break;
@@ -502,9 +525,13 @@ bool MainHostWindow::perform (const InvocationInfo& info)
         case resetTipsCmd: resetAllTips(); break;
 
         case autoZoomCmd:
-            autoZoom = ! autoZoom;
-            if (auto* settings = userSettings())
-                settings->setValue ("autoZoom", autoZoom);
+            if (setPlayer != nullptr)
+            {
+                auto& autoZoom = setPlayer->timeline->autoZoom;
+                autoZoom = ! autoZoom;
+                if (auto* settings = userSettings())
+                    settings->setValue ("autoZoom", autoZoom);
+            }
             break;
 
         case showBankNamesCmd:

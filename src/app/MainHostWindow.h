@@ -33,7 +33,6 @@ public:
     void switchToWindow (MainWindowPanel panel, int id);
     void resetDisplay (bool showLibraryView);
     VertPanel* getVertPanel() const;
-    int getCurrentShowId() const noexcept { return currentShowId; }
 
     // The lighting controller.
     bool initGraph();
@@ -80,8 +79,8 @@ private:
     bool isStopPromptShowing() const override;
     void showStopPrompt (const juce::String& text) override;
     void hideStopPrompt() override;
-    void highlightNextSong (bool, bool) override {}
-    void highlightPreviousSong (bool, bool) override {}
+    void highlightNextSong (bool playIt, bool immediately) override;
+    void highlightPreviousSong (bool playIt, bool immediately) override;
     void tapTempo() override {}
     void openPluginWindow() override { doViewPlugin(); }
 
@@ -94,9 +93,7 @@ private:
 
     MainTimerLogic timerLogic { *this };
     bool started = false;
-    int currentShowId = -1;
     bool gridTipOffered = false;
-    bool autoZoom = false;
     double constructionStartMs = 0.0;
     double firstPaintMs = 0.0;
     juce::StringArray registeredMidiInputs;

@@ -3,10 +3,10 @@
 #include "audio/FilePlayerProcessor.h"
 #include "audio/GraphEditorPanel.h"
 #include "editor/Timeline.h"
+#include "show/SetPlayer.h"
 #include "ui/ColourScheme.h"
 
 juce::Component* libraryPanel = nullptr;
-juce::Component* setPlayerView = nullptr;
 juce::Component* songEditor = nullptr;
 juce::Component* lightShowList = nullptr;
 
@@ -35,7 +35,7 @@ RightPanel::RightPanel() : ColouredBox ("ColouredBox", lighterColour)
 {
     auto* list = new ViewPlaceholder ("Lightshows");
     auto* editor = new ViewPlaceholder ("Song editor");
-    auto* player = new ViewPlaceholder ("Show player");
+    auto* player = new SetPlayer(); // sets the global setPlayer
 
     views[lightshowListPanel] = list;
     views[songEditorPanel] = editor;
@@ -44,7 +44,6 @@ RightPanel::RightPanel() : ColouredBox ("ColouredBox", lighterColour)
     for (auto* view : views)
         addChildComponent (view);
 
-    setPlayerView = player;
     songEditor = editor;
     lightShowList = list;
 }
@@ -120,7 +119,7 @@ VertPanel::VertPanel (juce::AudioDeviceManager& deviceManager) : ColouredBox ("C
 VertPanel::~VertPanel()
 {
     // The views' globals go with them.
-    libraryPanel = setPlayerView = songEditor = lightShowList = nullptr;
+    libraryPanel = songEditor = lightShowList = nullptr;
     // Children (the graph component first among them) are deleted by ColouredBox.
 }
 

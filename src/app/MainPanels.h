@@ -76,6 +76,5 @@ private:
 
 /** The views, reachable from everywhere while the window exists (null otherwise). */
 extern juce::Component* libraryPanel;
-extern juce::Component* setPlayerView;
 extern juce::Component* songEditor;
 extern juce::Component* lightShowList;
