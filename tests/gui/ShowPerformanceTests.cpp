@@ -1,0 +1,209 @@
+// A show played for real: the program's window on a JACK dummy device, the real
+// processing graph and the installed lighting controller. Three generated songs
+// with cues and memos; the first two start the next song by themselves.
+
+#include "app/Commands.h"
+#include "app/EventFlags.h"
+#include "app/Globals.h"
+#include "app/MainHostWindow.h"
+#include "app/ShellState.h"
+#include "audio/AudioTestSupport.h"
+#include "audio/FilePlayerProcessor.h"
+#include "audio/InternalFilters.h"
+#include "data/DataPaths.h"
+#include "data/DbSchema.h"
+#include "data/MediaLibrary.h"
+#include "lighting/VovirLink.h"
+#include "show/SetPlayer.h"
+#include "show/SetTimeline.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestAudio.h"
+#include "support/TestEnvironment.h"
+#include "ui/VovirLookAndFeel.h"
+
+#include <rav_plugin_paths.h>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+struct Recall
+{
+    juce::String bank, preset;
+    double position;  // the backing track's play position when the recall was made
+    int song;         // the show's current song then
+};
+
+std::vector<Recall> recalls;
+VovirApiTable* realTable = nullptr;
+
+void recordingTrigger (const char* bank, const char* preset, float fade)
+{
+    int song = setPlayer != nullptr ? setPlayer->timeline->currentIndex : -1;
+    recalls.push_back ({ juce::String::fromUTF8 (bank), juce::String::fromUTF8 (preset),
+                         filePlayer != nullptr ? filePlayer->getCurrentPosition() : -1.0, song });
+    realTable->triggerPreset (bank, preset, fade);
+}
+
+bool pumpUntil (const std::function<bool()>& condition, int timeoutMs, const std::function<void()>& eachTurn = {})
+{
+    auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
+    while (! condition() && juce::Time::getMillisecondCounter() < end)
+    {
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
+        if (eachTurn)
+            eachTurn();
+    }
+    return condition();
+}
+
+void writeSnapshot (juce::Component& component, const juce::String& name)
+{
+    auto image = component.createComponentSnapshot (component.getLocalBounds());
+    juce::File folder (RAV_SCREENSHOT_DIR);
+    folder.createDirectory();
+    auto file = folder.getChildFile (name);
+    file.deleteFile();
+    juce::FileOutputStream out (file);
+    ASSERT_TRUE (out.openedOk());
+    ASSERT_TRUE (juce::PNGImageFormat().writeImageToStream (image, out));
+}
+
+const char* const presets[] = { "Full", "Warm", "Spot" };
+const double cueTimes[] = { 0.3, 0.9, 1.6 };
+
+/** Three songs of 2.2 s, each with three cues on the controller's "Stage" bank and
+    one memo; a show playing them in order, the first two with AutoStart. */
+int makeLibraryAndShow()
+{
+    SetModel show;
+    show.createSet ("Friday", "");
+
+    for (int song = 0; song < 3; ++song)
+    {
+        auto file = TestHome::folder().getChildFile ("Incoming/Album/Song " + juce::String (song + 1) + ".wav");
+        EXPECT_TRUE (writeSineWav (file, 2.2, 48000.0, 440.0));
+
+        AudioFileModel track;
+        track.addNewFromPath (file.getFullPathName());
+        EXPECT_GT (track.id, 0);
+        auto lightShow = track.getLightShows().at (0);
+
+        for (int cue = 0; cue < 3; ++cue)
+            VovirCueModel().createCue (lightShow.id, (float) cueTimes[cue], 0.0f, 0.0f, 0.0f, "Stage", presets[cue]);
+        ShowMemoModel().createMemo (lightShow.id, 0.5f, "V", "Verse of song " + juce::String (song + 1), 0, 0, 0, 1.0f);
+
+        show.addSetElement (lightShow.id, song, song < 2, false, 0);
+    }
+    RaDatabase::getInstance()->clearUndoStack();
+    return show.id;
+}
+} // namespace
+
+TEST (ShowPerformance, AShowPlaysItsSongsWithCuesAndMemosOnTime)
+{
+    JackDummyServer server;
+    if (! server.isRunning())
+        GTEST_SKIP() << "no JACK server could be started here";
+
+    // Install as the install step does: database, media folder, both controllers.
+    bool created = false;
+    getDatabaseFile().deleteFile();
+    ASSERT_TRUE (createFreshDatabase (getDatabaseFile(), created).wasOk());
+    for (auto [controller, bundle] : { std::pair { vovir::Controller::vidurozIdav, RAV_VIDUROZ_IDAV_BUNDLE },
+                                       std::pair { vovir::Controller::vovir, RAV_VOVIR_BUNDLE } })
+        if (! vovir::pluginFile (controller).exists())
+        {
+            ASSERT_TRUE (juce::File (bundle).copyDirectoryTo (vovir::pluginFile (controller)));
+        }
+
+    ScriptedDialogs dialogs;
+    rebuildLookAndFeel();
+    juce::ApplicationCommandManager commands;
+    commandManager = &commands;
+    juce::AudioPluginFormatManager plugins;
+    plugins.addFormat (new juce::VST3PluginFormat());
+    plugins.addFormat (new InternalPluginFormat());
+    audioFormatManager = &plugins;
+    userSettings()->setValue ("dcRequiredToStop", 0);
+    userSettings()->setValue ("fadeTime", 0.0);
+
+    auto window = std::make_unique<MainHostWindow>();
+    ASSERT_TRUE (window->isStarted()) << dialogs.titles().joinIntoString (" / ");
+    auto* device = window->audioDevices.getCurrentAudioDevice();
+    ASSERT_NE (device, nullptr) << "the JACK device did not open";
+    EXPECT_EQ (device->getTypeName(), "JACK");
+
+    auto showId = makeLibraryAndShow();
+
+    // Record every recall on its way to the controller.
+    static VovirApiTable recording;
+    realTable = vovirApi;
+    recording = *realTable;
+    recording.triggerPreset = recordingTrigger;
+    vovirApi = &recording;
+    recalls.clear();
+
+    window->switchToWindow (setPlayerPanel, showId);
+    ASSERT_TRUE (setPlayer->isVisible());
+    ASSERT_EQ (setPlayer->timeline->songs.size(), 3u);
+    EXPECT_EQ (setPlayer->timeline->currentIndex, 0);
+
+    writeSnapshot (*window, "show-player-in-window.png");
+
+    juce::StringArray memosSeen;
+    auto watchMemos = [&]
+    {
+        auto text = setPlayer->vertPanel->memoPanel->memoText;
+        if (text.isNotEmpty() && ! memosSeen.contains (text))
+            memosSeen.add (text);
+    };
+
+    startEventReceived = true;
+    auto songsHeard = [&]
+    {
+        int lastSongRecalls = 0;
+        for (auto& r : recalls)
+            lastSongRecalls += r.song == 2 ? 1 : 0;
+        return lastSongRecalls >= 3;
+    };
+    EXPECT_TRUE (pumpUntil (songsHeard, 20000, watchMemos)) << recalls.size() << " recalls";
+
+    // The last song has no AutoStart: after it the show waits on its first song.
+    EXPECT_TRUE (pumpUntil ([] { return ! filePlayer->isPlaying() && setPlayer->timeline->currentIndex == 0; }, 8000,
+                            watchMemos));
+
+    // Every cue of every song, in order, each within a tick plus the device latency.
+    ASSERT_EQ (recalls.size(), 9u);
+    auto latency = (double) filePlayer->outputLatency;
+    std::vector<double> lateness;
+    for (size_t i = 0; i < recalls.size(); ++i)
+    {
+        EXPECT_EQ (recalls[i].song, (int) (i / 3)) << i;
+        EXPECT_EQ (recalls[i].bank, "Stage");
+        EXPECT_EQ (recalls[i].preset, presets[i % 3]) << i;
+        lateness.push_back (recalls[i].position - cueTimes[i % 3]);
+    }
+    std::sort (lateness.begin(), lateness.end());
+    std::cout << "[ measure  ] cue recall lateness against the play position: median "
+              << lateness[lateness.size() / 2] * 1000.0 << " ms, max " << lateness.back() * 1000.0
+              << " ms (device latency " << latency * 1000.0 << " ms)" << std::endl;
+    EXPECT_GE (lateness.front(), -0.001);
+    EXPECT_LE (lateness.back(), 0.020 + latency + 0.030); // one tick, the latency, and a scheduling margin
+
+    for (int song = 1; song <= 3; ++song)
+        EXPECT_TRUE (memosSeen.contains ("Verse of song " + juce::String (song))) << memosSeen.joinIntoString (" | ");
+
+    // The controller's live output holds the last recall.
+    std::uint8_t levels[512] {};
+    vovirApi = realTable;
+
+    window->closeButtonPressed();
+    appProperties->closeFiles();
+    window.reset();
+    exitRequested = false;
+    audioFormatManager = nullptr;
+    commandManager = nullptr;
+    releaseLookAndFeel();
+    juce::ignoreUnused (levels);
+}
