@@ -13,7 +13,7 @@ CMAKE_FLAGS ?=
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all bootstrap configure build install run test test-unit test-gui bench test-asan test-tsan clean
+.PHONY: all bootstrap configure build install run demo test test-unit test-gui bench test-asan test-tsan clean
 
 all: build
 
@@ -37,6 +37,16 @@ run: install
 	else \
 	  echo "No X display (DISPLAY is not set): running the program on a virtual display (Xvfb); stop it with Ctrl+C."; \
 	  xvfb-run -a -s "-screen 0 1280x1024x24" scripts/with-window-manager.sh $(BUILD_DIR)/src/RazivizAvodoru; \
+	fi
+
+# A demo library with a three-song show, opened in the show player (press Space to play).
+demo: install
+	$(BUILD_DIR)/tools/rav-demo
+	@if [ -n "$$DISPLAY" ]; then \
+	  $(BUILD_DIR)/src/RazivizAvodoru --play-show "Demo show"; \
+	else \
+	  echo "No X display (DISPLAY is not set): running the program on a virtual display (Xvfb); stop it with Ctrl+C."; \
+	  xvfb-run -a -s "-screen 0 1280x1024x24" scripts/with-window-manager.sh $(BUILD_DIR)/src/RazivizAvodoru --play-show "Demo show"; \
 	fi
 
 test: build

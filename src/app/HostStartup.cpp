@@ -18,7 +18,7 @@ public:
     const juce::String getApplicationVersion() override { return getBuildVersion(); }
     bool moreThanOneInstanceAllowed() override { return false; }
 
-    void initialise (const juce::String&) override
+    void initialise (const juce::String& commandLine) override
     {
         if (juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isEmpty())
         {
@@ -59,6 +59,21 @@ public:
         // The main window is the program's one command target, whichever window has the focus.
         commands->setFirstCommandTarget (window.get());
         window->menuItemsChanged();
+
+        // --play-show NAME opens that show in the show player (a way in until the
+        // library browser exists).
+        auto arguments = juce::StringArray::fromTokens (commandLine, true);
+        auto at = arguments.indexOf ("--play-show");
+        if (at >= 0 && window->isStarted())
+        {
+            auto name = arguments[at + 1].unquoted();
+            for (auto& show : RaDatabase::getInstance()->getSets (name))
+                if (show.getStringField ("Name") == name)
+                {
+                    window->switchToWindow (setPlayerPanel, show.id);
+                    break;
+                }
+        }
     }
 
     void shutdown() override
