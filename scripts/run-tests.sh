@@ -5,11 +5,18 @@ here=$(cd "$(dirname "$0")" && pwd)
 build_dir=$(cd "${1:-build}" && pwd)
 cd "$build_dir"
 
+# Tests run one at a time: many start a JACK dummy server of their own, and JACK
+# servers coming up side by side share a registry and can stall a client's
+# start. Every test has a time limit, so a stalled one fails instead of hanging
+# the run, and a test that failed gets one more try (for a server that did not
+# come up; a real fault fails twice).
+ctest_flags=(--output-on-failure --timeout 240 --repeat until-pass:2)
+
 status=0
-env -u DISPLAY ctest --output-on-failure -L unit -j 2 || status=1
+env -u DISPLAY ctest "${ctest_flags[@]}" -L unit || status=1
 
 if ctest -N -L gui | grep -q 'Total Tests: [1-9]'; then
-  xvfb-run -a -s "-screen 0 1280x1024x24" "$here/with-window-manager.sh" ctest --output-on-failure -L gui || status=1
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$here/with-window-manager.sh" ctest "${ctest_flags[@]}" -L gui || status=1
 fi
 
 exit $status
