@@ -206,6 +206,17 @@ void WaveEditor::calcAllLanes()
 }
 
 //==============================================================================
+bool WaveEditor::SideFileCache::loadNewThumb (juce::AudioThumbnailBase& thumb, juce::int64)
+{
+    const juce::File sideFile (mediaPath + ".vovir");
+    if (mediaPath.isEmpty() || ! sideFile.existsAsFile())
+        return false;
+
+    juce::FileInputStream in (sideFile);
+    return in.openedOk() && thumb.loadFrom (in);
+}
+
+//==============================================================================
 void WaveEditor::setFile (const juce::String& path)
 {
     thumbnailCache.clear();
@@ -216,26 +227,19 @@ void WaveEditor::setFile (const juce::String& path)
         thumbnail->setSource (nullptr);
         thumbnail->clear();
         filePath.clear();
+        thumbnailCache.mediaPath.clear();
         return;
     }
 
-    thumbSavePending = true;
     filePath = path;
     const juce::File file (path);
-    thumbnail->setSource (new juce::FileInputSource (file));
-    trackLength = thumbnail->getTotalLength();
 
-    const auto cacheFile = juce::File (path + ".vovir");
-    if (cacheFile.existsAsFile())
-    {
-        juce::FileInputStream in (cacheFile);
-        if (in.openedOk() && thumbnail->loadFrom (in))
-        {
-            thumbSavePending = false;
-            if (trackLength <= 0)
-                trackLength = thumbnail->getTotalLength();
-        }
-    }
+    // A cached waveform is loaded by the cache inside setSource, before the
+    // background reading would start, so the two never run at once.
+    thumbnailCache.mediaPath = path;
+    thumbnail->setSource (new juce::FileInputSource (file));
+    thumbSavePending = ! thumbnail->isFullyLoaded();
+    trackLength = thumbnail->getTotalLength();
 
     viewStart = 0;
     viewEnd = juce::jmin (trackLength, playerMode ? 90.0 : 30.0);

@@ -149,7 +149,18 @@ private:
     void showMemoText (const juce::String& text);
     void recallPreset (const juce::String& bank, const juce::String& preset, double fadeSeconds);
 
-    juce::AudioThumbnailCache thumbnailCache { 5 };
+    /** Reads a track's waveform from its ".vovir" side file when the thumbnail
+        asks its cache, before any background reading starts. */
+    class SideFileCache final : public juce::AudioThumbnailCache
+    {
+    public:
+        SideFileCache() : juce::AudioThumbnailCache (5) {}
+        bool loadNewThumb (juce::AudioThumbnailBase& thumb, juce::int64) override;
+
+        juce::String mediaPath;
+    };
+
+    SideFileCache thumbnailCache;
     std::unique_ptr<juce::AudioThumbnail> thumbnail;
     juce::FileInputSource* fileSource = nullptr;
     juce::ChangeBroadcaster* listenedPlayer = nullptr;
