@@ -114,6 +114,9 @@ WaveEditor::~WaveEditor()
     // The player clears its global when it goes, so only a living player is told.
     if (listenedPlayer != nullptr && listenedPlayer == filePlayer)
         filePlayer->removeChangeListener (this);
+
+    // The memo mark goes with the (one) editor, not with static destruction after JUCE has shut down.
+    midiOkImage.reset();
 }
 
 //==============================================================================
@@ -376,7 +379,6 @@ void WaveEditor::refreshFromDb (bool shouldResetView)
     if (problems.isNotEmpty() && shown)
         showProblems (problems);
 
-    static bool iconsCreated = false;
     db.forEachRow (formatSql ("SELECT ShowMemoID,MemoTime,ShortName,Memo,CountIn,StartMidiEventID,EndMidiEventID,"
                               "MemoLength FROM ShowMemos WHERE LightShowID=%d ORDER BY MemoTime",
                               { lightShowId }),
@@ -393,11 +395,8 @@ void WaveEditor::refreshFromDb (bool shouldResetView)
                        memo->endMidiEventId = readChunkId (row, 6);
                        memo->duration = readTime (row, 7);
 
-                       if (! iconsCreated)
-                       {
+                       if (midiOkImage == nullptr)
                            midiOkImage = EmbeddedImages::getDrawable ("midi-green.png");
-                           iconsCreated = true;
-                       }
 
                        addCountIns (*memo);
                        objects.push_back (std::move (memo));
