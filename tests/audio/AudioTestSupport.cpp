@@ -1,4 +1,5 @@
 #include "audio/AudioTestSupport.h"
+#include "support/TestAudio.h"
 
 #include "audio/FilePlayerProcessor.h"
 
@@ -183,21 +184,11 @@ std::unique_ptr<juce::AudioDeviceManager> openJackDevice (int numOutputs, juce::
 
 bool writeConstantWav (const juce::File& file, double seconds, double sampleRate, float value, int channels)
 {
-    file.deleteFile();
-    auto stream = file.createOutputStream();
-    if (stream == nullptr)
-        return false;
-    juce::WavAudioFormat wav;
-    std::unique_ptr<juce::AudioFormatWriter> writer (
-        wav.createWriterFor (stream.get(), sampleRate, (unsigned int) channels, 24, {}, 0));
-    if (writer == nullptr)
-        return false;
-    stream.release();
     auto total = (int) std::lround (seconds * sampleRate);
     juce::AudioBuffer<float> buffer (channels, total);
     for (int c = 0; c < channels; ++c)
         juce::FloatVectorOperations::fill (buffer.getWritePointer (c), value, total);
-    return writer->writeFromAudioSampleBuffer (buffer, 0, total);
+    return writeWav (file, buffer, sampleRate, 24);
 }
 
 double toneLevel (const float* samples, int numSamples, double sampleRate, double frequency)

@@ -13,88 +13,10 @@
 #include "lighting/VovirLink.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnvironment.h"
-#include "ui/VovirLookAndFeel.h"
-
-#include <rav_plugin_paths.h>
+#include "gui/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
 
-namespace
-{
-bool pumpUntil (const std::function<bool()>& condition, int timeoutMs = 10000)
-{
-    auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
-    while (! condition() && juce::Time::getMillisecondCounter() < end)
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
-    return condition();
-}
-
-void writeSnapshot (juce::Component& component, const juce::String& name)
-{
-    auto image = component.createComponentSnapshot (component.getLocalBounds());
-    juce::File folder (RAV_SCREENSHOT_DIR);
-    folder.createDirectory();
-    auto file = folder.getChildFile (name);
-    file.deleteFile();
-    juce::FileOutputStream out (file);
-    ASSERT_TRUE (out.openedOk());
-    ASSERT_TRUE (juce::PNGImageFormat().writeImageToStream (image, out));
-}
-
-/** The whole X screen as a person sees it (plug-in editors live in windows of their own). */
-void writeScreenCapture (const juce::String& name)
-{
-    juce::File folder (RAV_SCREENSHOT_DIR);
-    folder.createDirectory();
-    juce::ChildProcess capture;
-    ASSERT_TRUE (capture.start (juce::StringArray { "import", "-window", "root",
-                                                    folder.getChildFile (name).getFullPathName() }));
-    ASSERT_TRUE (capture.waitForProcessToFinish (20000));
-    EXPECT_EQ (capture.getExitCode(), 0u);
-}
-
-/** What the application object sets up before it makes the window. */
-class ProgramGlobals final
-{
-public:
-    ProgramGlobals()
-    {
-        rebuildLookAndFeel();
-        commandManager = &commands;
-        plugins.addFormat (new juce::VST3PluginFormat());
-        plugins.addFormat (new InternalPluginFormat());
-        audioFormatManager = &plugins;
-    }
-
-    ~ProgramGlobals()
-    {
-        audioFormatManager = nullptr;
-        commandManager = nullptr;
-        releaseLookAndFeel();
-    }
-
-    juce::ApplicationCommandManager commands;
-    juce::AudioPluginFormatManager plugins;
-};
-
-void installProgram()
-{
-    bool created = false;
-    getDatabaseFile().deleteFile();
-    ASSERT_TRUE (createFreshDatabase (getDatabaseFile(), created).wasOk());
-    ASSERT_TRUE (getDefaultMediaFolder().createDirectory());
-
-    for (auto [controller, bundle] : { std::pair { vovir::Controller::vidurozIdav, RAV_VIDUROZ_IDAV_BUNDLE },
-                                       std::pair { vovir::Controller::vovir, RAV_VOVIR_BUNDLE } })
-    {
-        auto target = vovir::pluginFile (controller);
-        if (! target.exists())
-        {
-            ASSERT_TRUE (juce::File (bundle).copyDirectoryTo (target));
-        }
-    }
-}
-} // namespace
 
 TEST (MainWindow, StartsWithItsMenusAndTheControllerWindowAndClosesCleanly)
 {
@@ -118,9 +40,9 @@ TEST (MainWindow, StartsWithItsMenusAndTheControllerWindowAndClosesCleanly)
     EXPECT_TRUE (lightShowList != nullptr && lightShowList->isVisible());
 
     // The first timer tick opens the controller window, once.
-    ASSERT_TRUE (pumpUntil ([] { return pluginWindow != nullptr; }));
+    ASSERT_TRUE (pumpUntil ([] { return pluginWindow != nullptr; }, 10000));
     EXPECT_EQ (PluginWindow::activePluginWindows.size(), 1);
-    ASSERT_TRUE (pumpUntil ([&] { return window->getStartupToFirstPaintMs() > 0.0; }));
+    ASSERT_TRUE (pumpUntil ([&] { return window->getStartupToFirstPaintMs() > 0.0; }, 10000));
     std::cout << "[ measure  ] start-up to first paint: " << window->getStartupToFirstPaintMs() << " ms" << std::endl;
 
     // The window manager may still be settling the new window's geometry.

@@ -19,9 +19,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestAudio.h"
 #include "support/TestEnvironment.h"
-#include "ui/VovirLookAndFeel.h"
-
-#include <rav_plugin_paths.h>
+#include "gui/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -45,29 +43,7 @@ void recordingTrigger (const char* bank, const char* preset, float fade)
     realTable->triggerPreset (bank, preset, fade);
 }
 
-bool pumpUntil (const std::function<bool()>& condition, int timeoutMs, const std::function<void()>& eachTurn = {})
-{
-    auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
-    while (! condition() && juce::Time::getMillisecondCounter() < end)
-    {
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
-        if (eachTurn)
-            eachTurn();
-    }
-    return condition();
-}
 
-void writeSnapshot (juce::Component& component, const juce::String& name)
-{
-    auto image = component.createComponentSnapshot (component.getLocalBounds());
-    juce::File folder (RAV_SCREENSHOT_DIR);
-    folder.createDirectory();
-    auto file = folder.getChildFile (name);
-    file.deleteFile();
-    juce::FileOutputStream out (file);
-    ASSERT_TRUE (out.openedOk());
-    ASSERT_TRUE (juce::PNGImageFormat().writeImageToStream (image, out));
-}
 
 const char* const presets[] = { "Full", "Warm", "Spot" };
 const double cueTimes[] = { 0.3, 0.9, 1.6 };
@@ -106,25 +82,9 @@ TEST (ShowPerformance, AShowPlaysItsSongsWithCuesAndMemosInOrder)
     if (! server.isRunning())
         GTEST_SKIP() << "no JACK server could be started here";
 
-    // Install as the install step does: database, media folder, both controllers.
-    bool created = false;
-    getDatabaseFile().deleteFile();
-    ASSERT_TRUE (createFreshDatabase (getDatabaseFile(), created).wasOk());
-    for (auto [controller, bundle] : { std::pair { vovir::Controller::vidurozIdav, RAV_VIDUROZ_IDAV_BUNDLE },
-                                       std::pair { vovir::Controller::vovir, RAV_VOVIR_BUNDLE } })
-        if (! vovir::pluginFile (controller).exists())
-        {
-            ASSERT_TRUE (juce::File (bundle).copyDirectoryTo (vovir::pluginFile (controller)));
-        }
-
+    installProgram();
     ScriptedDialogs dialogs;
-    rebuildLookAndFeel();
-    juce::ApplicationCommandManager commands;
-    commandManager = &commands;
-    juce::AudioPluginFormatManager plugins;
-    plugins.addFormat (new juce::VST3PluginFormat());
-    plugins.addFormat (new InternalPluginFormat());
-    audioFormatManager = &plugins;
+    ProgramGlobals globals;
     userSettings()->setValue ("dcRequiredToStop", 0);
     userSettings()->setValue ("fadeTime", 0.0);
 
@@ -202,7 +162,4 @@ TEST (ShowPerformance, AShowPlaysItsSongsWithCuesAndMemosInOrder)
     appProperties->closeFiles();
     window.reset();
     exitRequested = false;
-    audioFormatManager = nullptr;
-    commandManager = nullptr;
-    releaseLookAndFeel();
 }

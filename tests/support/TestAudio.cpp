@@ -2,7 +2,7 @@
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
-bool writeSineWav (const juce::File& file, double seconds, double sampleRate, double frequency, int channels)
+bool writeWav (const juce::File& file, const juce::AudioBuffer<float>& buffer, double sampleRate, int bitsPerSample)
 {
     file.getParentDirectory().createDirectory();
     file.deleteFile();
@@ -12,12 +12,17 @@ bool writeSineWav (const juce::File& file, double seconds, double sampleRate, do
         return false;
 
     juce::WavAudioFormat wav;
-    std::unique_ptr<juce::AudioFormatWriter> writer (
-        wav.createWriterFor (stream.get(), sampleRate, (unsigned int) channels, 16, {}, 0));
+    std::unique_ptr<juce::AudioFormatWriter> writer (wav.createWriterFor (
+        stream.get(), sampleRate, (unsigned int) buffer.getNumChannels(), bitsPerSample, {}, 0));
     if (writer == nullptr)
         return false;
     stream.release(); // now owned by the writer
 
+    return writer->writeFromAudioSampleBuffer (buffer, 0, buffer.getNumSamples());
+}
+
+bool writeSineWav (const juce::File& file, double seconds, double sampleRate, double frequency, int channels)
+{
     auto total = (int) std::lround (seconds * sampleRate);
     juce::AudioBuffer<float> buffer (channels, total);
     for (int i = 0; i < total; ++i)
@@ -26,5 +31,5 @@ bool writeSineWav (const juce::File& file, double seconds, double sampleRate, do
         for (int c = 0; c < channels; ++c)
             buffer.setSample (c, i, value);
     }
-    return writer->writeFromAudioSampleBuffer (buffer, 0, total);
+    return writeWav (file, buffer, sampleRate, 16);
 }
