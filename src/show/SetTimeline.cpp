@@ -626,23 +626,7 @@ void SetTimeline::highlightNextSong (bool activate, bool playNow)
             setView (end - viewLength, end);
     }
 
-    ruler->setRange (viewStart, viewEnd);
-    doRedraw (false);
-    repaint();
-
-    if (activate)
-    {
-        for (int i = 0; i < (int) songs.size(); ++i)
-        {
-            if (songs[(size_t) i]->selected && i != currentIndex)
-            {
-                RaTracks::stop (fadeTime);
-                pendingIndex = i;
-                pendingPlay = playNow;
-            }
-        }
-        loadPendingIfIdle();
-    }
+    showHighlight (activate, playNow);
 }
 
 void SetTimeline::highlightPreviousSong (bool activate, bool playNow)
@@ -673,23 +657,29 @@ void SetTimeline::highlightPreviousSong (bool activate, bool playNow)
             setView (start, start + viewLength);
     }
 
+    showHighlight (activate, playNow);
+}
+
+void SetTimeline::showHighlight (bool activate, bool playNow)
+{
     ruler->setRange (viewStart, viewEnd);
     doRedraw (false);
     repaint();
 
-    if (activate)
+    if (! activate)
+        return;
+
+    // A highlighted song other than the current one is loaded once the current one has faded out.
+    for (int i = 0; i < (int) songs.size(); ++i)
     {
-        for (int i = 0; i < (int) songs.size(); ++i)
+        if (songs[(size_t) i]->selected && i != currentIndex)
         {
-            if (songs[(size_t) i]->selected && i != currentIndex)
-            {
-                RaTracks::stop (fadeTime);
-                pendingIndex = i;
-                pendingPlay = playNow;
-            }
+            RaTracks::stop (fadeTime);
+            pendingIndex = i;
+            pendingPlay = playNow;
         }
-        loadPendingIfIdle();
     }
+    loadPendingIfIdle();
 }
 
 void SetTimeline::changeListenerCallback (juce::ChangeBroadcaster* source)

@@ -216,6 +216,9 @@ private:
     void loadPendingIfIdle();
     void takePending();
     void followPlayback();
+    /** After Next or Previous moved the highlight: redraw, and with activate load
+        the highlighted song once the current one has stopped. */
+    void showHighlight (bool activate, bool playNow);
     void updateOverviewBand();
     void placeBox (LightshowObj& box, juce::Rectangle<int> bounds, bool animate);
     static void readSong (LightshowObj& box, int elementId);

@@ -46,6 +46,8 @@ pid_t spawn (const juce::StringArray& args, const char* logPath = "/dev/null")
     return pid;
 }
 
+} // namespace
+
 int runToEnd (const juce::StringArray& args, const char* logPath)
 {
     auto pid = spawn (args, logPath);
@@ -55,7 +57,6 @@ int runToEnd (const juce::StringArray& args, const char* logPath)
     waitpid (pid, &status, 0);
     return WIFEXITED (status) ? WEXITSTATUS (status) : -1;
 }
-} // namespace
 
 bool JackDummyServer::isInstalled()
 {

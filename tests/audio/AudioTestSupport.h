@@ -38,6 +38,9 @@ private:
     null (with the reason in error) when it cannot. */
 std::unique_ptr<juce::AudioDeviceManager> openJackDevice (int numOutputs, juce::String& error);
 
+/** Runs a program to its end with its output going to a log; its exit status, or -1. */
+int runToEnd (const juce::StringArray& args, const char* logPath = "/dev/null");
+
 /** Writes a WAV file holding one constant value on every channel. */
 bool writeConstantWav (const juce::File& file, double seconds, double sampleRate, float value, int channels = 2);
 

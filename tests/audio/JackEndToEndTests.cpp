@@ -8,32 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
-
-namespace
-{
-/** Runs a program to its end; its exit status, or -1. */
-int runProgram (const juce::StringArray& args)
-{
-    std::vector<std::string> storage;
-    for (auto& a : args)
-        storage.push_back (a.toStdString());
-    std::vector<char*> argv;
-    for (auto& s : storage)
-        argv.push_back (s.data());
-    argv.push_back (nullptr);
-    pid_t pid = -1;
-    if (posix_spawnp (&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    int status = 0;
-    waitpid (pid, &status, 0);
-    return WIFEXITED (status) ? WEXITSTATUS (status) : -1;
-}
-} // namespace
-
 // The program's graph on a real (dummy) JACK device with four outputs: the
 // backing track (440 Hz) must come out of outputs 1-2 and the click (880 Hz) out
 // of outputs 3-4, as recorded by jack_rec from the program's ports.
@@ -78,7 +52,7 @@ TEST (AudioEndToEnd, BackingAndClickReachTheirJackOutputs)
             player->play (0.0);
         }
 
-        EXPECT_EQ (runProgram ({ "jack_rec", "-f", recording.getFullPathName(), "-d", "2", "JUCEJack:out_1",
+        EXPECT_EQ (runToEnd ({ "jack_rec", "-f", recording.getFullPathName(), "-d", "2", "JUCEJack:out_1",
                                  "JUCEJack:out_2", "JUCEJack:out_3", "JUCEJack:out_4" }),
                    0);
         RaTracks::stop (0.0);
