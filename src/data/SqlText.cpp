@@ -1,6 +1,7 @@
 #include "data/SqlText.h"
 
 #include <charconv>
+#include <cstring>
 #include <string>
 
 juce::String formatSql (const char* format, std::initializer_list<SqlArg> args)
@@ -67,7 +68,35 @@ juce::String formatSql (const char* format, std::initializer_list<SqlArg> args)
 
 void cleanStringForDb (juce::String& text)
 {
-    text = text.replace ("'", "''").replace ("\\", "/");
+    // One pass over the UTF-8 bytes: neither "'" nor "\\" can occur inside a
+    // multi-byte sequence, and unlike String::replace (which searches from the
+    // start again for every match) this stays linear in the length of the text.
+    auto* utf8 = text.toRawUTF8();
+    auto length = std::strlen (utf8);
+
+    size_t quotes = 0;
+    bool anyBackslash = false;
+    for (size_t i = 0; i < length; ++i)
+    {
+        quotes += utf8[i] == '\'' ? 1 : 0;
+        anyBackslash = anyBackslash || utf8[i] == '\\';
+    }
+
+    if (quotes == 0 && ! anyBackslash)
+        return;
+
+    std::string out;
+    out.reserve (length + quotes);
+    for (size_t i = 0; i < length; ++i)
+    {
+        auto c = utf8[i];
+        if (c == '\'')
+            out.append ("''");
+        else
+            out.push_back (c == '\\' ? '/' : c);
+    }
+
+    text = juce::String::fromUTF8 (out.data(), (int) out.size());
 }
 
 juce::String cleanedForDb (juce::String text)
