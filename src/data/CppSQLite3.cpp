@@ -19,10 +19,11 @@ juce::String CppSQLite3Exception::errorCodeAsString (int code)
         "SQLITE_IOERR",    "SQLITE_CORRUPT",   "SQLITE_NOTFOUND", "SQLITE_FULL",     "SQLITE_CANTOPEN",
         "SQLITE_PROTOCOL", "SQLITE_EMPTY",     "SQLITE_SCHEMA",   "SQLITE_TOOBIG",   "SQLITE_CONSTRAINT",
         "SQLITE_MISMATCH", "SQLITE_MISUSE",    "SQLITE_NOLFS",    "SQLITE_AUTH",     "SQLITE_FORMAT",
-        "SQLITE_RANGE"
+        "SQLITE_RANGE",    "SQLITE_NOTADB",    "SQLITE_NOTICE",   "SQLITE_WARNING"
     };
+    constexpr int numNames = (int) (sizeof (names) / sizeof (names[0]));
 
-    if (code >= 0 && code <= 25)
+    if (code >= 0 && code < numNames)
         return names[code];
     if (code == SQLITE_ROW)
         return "SQLITE_ROW";
@@ -30,6 +31,11 @@ juce::String CppSQLite3Exception::errorCodeAsString (int code)
         return "SQLITE_DONE";
     if (code == CPPSQLITE_ERROR)
         return "CPPSQLITE_ERROR";
+
+    // An extended result code carries its primary code in the low byte
+    // (SQLITE_IOERR_READ is SQLITE_IOERR | 1 << 8).
+    if (code > 255 && (code & 0xff) > 0 && (code & 0xff) < numNames)
+        return names[code & 0xff];
     return "UNKNOWN_ERROR";
 }
 
@@ -231,12 +237,13 @@ CppSQLite3DB::~CppSQLite3DB()
     close();
 }
 
-void CppSQLite3DB::open (const char* path)
+void CppSQLite3DB::open (const char* path, bool readOnly)
 {
     close();
 
     sqlite3* handle = nullptr;
-    auto result = sqlite3_open_v2 (path, &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    auto flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    auto result = sqlite3_open_v2 (path, &handle, flags, nullptr);
     if (result != SQLITE_OK)
     {
         auto message = juce::String::fromUTF8 (handle != nullptr ? sqlite3_errmsg (handle) : "");
@@ -283,6 +290,16 @@ void CppSQLite3DB::setBusyTimeout (int milliseconds)
 bool CppSQLite3DB::inTransaction() const
 {
     return db != nullptr && sqlite3_get_autocommit (db) == 0;
+}
+
+bool CppSQLite3DB::isReadOnly() const
+{
+    return db != nullptr && sqlite3_db_readonly (db, "main") == 1;
+}
+
+long long CppSQLite3DB::totalChanges() const
+{
+    return db != nullptr ? (long long) sqlite3_total_changes64 (db) : 0;
 }
 
 void CppSQLite3DB::throwLastError() const

@@ -107,9 +107,9 @@ public:
     CppSQLite3DB() = default;
     ~CppSQLite3DB();
 
-    /** Opens the file read-write (creating flags as SQLite's open_v2 takes them)
-        and installs the busy timeout. Throws on failure. */
-    void open (const char* path);
+    /** Opens the file read-write (creating flags as SQLite's open_v2 takes them),
+        or only for reading, and installs the busy timeout. Throws on failure. */
+    void open (const char* path, bool readOnly = false);
     void close();
     bool isOpen() const noexcept { return db != nullptr; }
 
@@ -127,6 +127,13 @@ public:
 
     /** Whether a transaction is open on the connection. */
     bool inTransaction() const;
+
+    /** Whether the main file was opened (or could only be opened) for reading. */
+    bool isReadOnly() const;
+
+    /** Rows inserted, changed or deleted since the connection was opened,
+        those changed by triggers included. */
+    long long totalChanges() const;
 
     /** Diagnostics: when set, every statement that connections run (those open
         now through refreshTracing, and every one opened later) is passed to it,
