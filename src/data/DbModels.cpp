@@ -402,8 +402,11 @@ void MidiEventModel::deleteMidiEvent()
 {
     auto& db = database();
     db.startTransaction ("Delete MIDI Chunk");
+    // The messages go with the chunk; undoing the deletion brings them back.
+    db.setChunkMessagesJournaled (true);
     removeAllMessages();
     db.execQuery (formatSql ("DELETE FROM MidiEvents WHERE MidiEventID=%d", { id }));
+    db.setChunkMessagesJournaled (false);
     db.endTransaction();
 }
 

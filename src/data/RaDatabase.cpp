@@ -1,9 +1,11 @@
 #include "data/RaDatabase.h"
 
 #include "data/DbModels.h"
+#include "data/DbSchema.h"
 #include "ui/UserDialogs.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 //==============================================================================
 void DbObservable::addObserver (DbObserver* observer)
@@ -61,7 +63,9 @@ JUCE_IMPLEMENT_SINGLETON (RaDatabase)
 
 RaDatabase::RaDatabase()
 {
-    db.setBusyTimeout (60000);
+    // Another program holding the file is waited for a few seconds at most, then
+    // reported; a minute per statement would freeze the window.
+    db.setBusyTimeout (3000);
 }
 
 RaDatabase::~RaDatabase()
@@ -100,14 +104,40 @@ void showBox (juce::MessageBoxIconType icon, const juce::String& title, const ju
     juce::MessageManager::callAsync ([icon, title, text]
                                      { userDialogs().showMessageBox (icon, title, text, {}, nullptr); });
 }
+
+bool canWrite (const juce::File& file)
+{
+    // access() also answers for a read-only mount, where even root cannot write.
+    return ::access (file.getFullPathName().toRawUTF8(), W_OK) == 0
+           && ::access (file.getParentDirectory().getFullPathName().toRawUTF8(), W_OK) == 0;
+}
+
+constexpr const char* journalTables[] = { "AudioFiles", "VovirCues", "LightShows", "MidiEvents",
+                                          "SetElements", "Sets", "ShowMemos" };
 } // namespace
+
+juce::String RaDatabase::describeWriteFailure (int code) const
+{
+    switch (code & 0xff)
+    {
+        case SQLITE_FULL: return "The library cannot be saved: the disk is full";
+        case SQLITE_READONLY: return "The library cannot be saved: the data folder is read-only";
+        case SQLITE_PERM: return "The library cannot be saved: the data folder may not be written to";
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED: return "The library cannot be saved: it is in use by another program";
+        default: return {};
+    }
+}
 
 void RaDatabase::reportError (const CppSQLite3Exception& error)
 {
     if (failed.load())
         return;
 
-    if (schemaChecked && isFileLevelFailure (error.errorCode()))
+    ++errorCount;
+    auto code = error.errorCode();
+
+    if (schemaChecked && isFileLevelFailure (code))
     {
         if (! failed.exchange (true))
         {
@@ -123,8 +153,54 @@ void RaDatabase::reportError (const CppSQLite3Exception& error)
         return;
     }
 
-    showBox (juce::MessageBoxIconType::NoIcon, CppSQLite3Exception::errorCodeAsString (error.errorCode()),
-             error.errorMessage());
+    // An undo or redo reports its first failure itself, once, after rolling back.
+    if (replaying)
+    {
+        if (replayErrorCode == 0)
+        {
+            replayErrorCode = code;
+            replayErrorMessage = error.errorMessage();
+        }
+        return;
+    }
+
+    if (transactionDepth > 0)
+    {
+        // The step will be rolled back whole when it ends. SQLite may already
+        // have rolled it back (a full disk does); the rest of the step is then
+        // kept in a transaction of its own so that none of it lands half-done.
+        if (! db.inTransaction())
+        {
+            try
+            {
+                db.execDML ("BEGIN TRANSACTION");
+            }
+            catch (const CppSQLite3Exception&)
+            {
+            }
+        }
+
+        if (stepFailed)
+            return; // the user has been told about this step
+        stepFailed = true;
+    }
+
+    auto problem = describeWriteFailure (code);
+    if (problem.isNotEmpty())
+    {
+        // One plain message per kind of failure; it is told again only after a
+        // write has worked in between.
+        if (toldWriteFailure == (code & 0xff))
+            return;
+        toldWriteFailure = code & 0xff;
+
+        showBox (juce::MessageBoxIconType::WarningIcon, "Library not saved",
+                 problem + ".\n\nYour last change was not kept. The library shows what is saved.\n\n"
+                     + juce::File (openPath).getParentDirectory().getFullPathName());
+        return;
+    }
+
+    showBox (juce::MessageBoxIconType::NoIcon, CppSQLite3Exception::errorCodeAsString (code), error.errorMessage());
 }
 
 void RaDatabase::setFatalErrorHandler (std::function<void (const juce::String&)> handler)
@@ -142,14 +218,21 @@ bool RaDatabase::openDb (const juce::String& path)
     if (! file.existsAsFile())
         return false;
 
+    closeDb();
+    failed = false;
+    schemaChecked = false;
+    journalReady = false;
+    stepFailed = false;
+    toldWriteFailure = 0;
+    saveProblem = {};
+    openCheck = {};
+    openPath = file.getFullPathName();
+
+    const bool writable = canWrite (file);
+
     try
     {
-        closeDb();
-        failed = false;
-        schemaChecked = false;
-        openPath = file.getFullPathName();
-
-        db.open (openPath.toRawUTF8());
+        db.open (openPath.toRawUTF8(), ! writable);
         db.execQuery ("PRAGMA foreign_keys = ON;");
 
         // The program is the file's only user. Holding the lock for the whole
@@ -158,39 +241,147 @@ bool RaDatabase::openDb (const juce::String& path)
         // thousands of them), and keeps other programs from changing the file
         // under the undo journal.
         db.execQuery ("PRAGMA locking_mode = EXCLUSIVE;");
+    }
+    catch (const CppSQLite3Exception& error)
+    {
+        openCheck.kind = FileCheck::Kind::invalid;
+        openCheck.detail = error.errorMessage();
+        isOpen = true;
+        return true;
+    }
 
-        if (db.tableExists ("UndoStack"))
-            execDML ("DROP TABLE UndoStack");
-        if (db.tableExists ("RedoStack"))
-            execDML ("DROP TABLE RedoStack");
+    isOpen = true;
 
-        execDML ("CREATE TABLE UndoStack (Desc varchar(50),Command varchar(1000));");
-        execDML ("CREATE TABLE RedoStack (Desc varchar(50),Command varchar(1000));");
+    // Nothing is written into a file before it has shown that it is one of ours:
+    // a damaged, foreign or newer file stays byte for byte as it was.
+    openCheck = checkFile (true);
+    if (openCheck.kind != FileCheck::Kind::usable)
+        return true;
 
-        for (auto* table : { "AudioFiles", "VovirCues", "LightShows", "MidiEvents", "SetElements", "Sets",
-                             "ShowMemos" })
-            addUndoTriggers (table);
+    setUpJournal (writable && ! db.isReadOnly());
+    return true;
+}
+
+void RaDatabase::setUpJournal (bool writable)
+{
+    auto create = [this] (bool inMemory)
+    {
+        if (! inMemory)
+        {
+            if (db.tableExists ("UndoStack"))
+                db.execDML ("DROP TABLE UndoStack");
+            if (db.tableExists ("RedoStack"))
+                db.execDML ("DROP TABLE RedoStack");
+        }
+
+        juce::String keyword (inMemory ? "CREATE TEMP TABLE " : "CREATE TABLE ");
+        db.execDML ((keyword + "UndoStack (Desc varchar(50),Command varchar(1000));").toRawUTF8());
+        db.execDML ((keyword + "RedoStack (Desc varchar(50),Command varchar(1000));").toRawUTF8());
+    };
+
+    try
+    {
+        if (! writable)
+        {
+            saveProblem = describeWriteFailure (SQLITE_READONLY);
+            toldWriteFailure = SQLITE_READONLY;
+            create (true);
+        }
+        else
+        {
+            try
+            {
+                create (false);
+            }
+            catch (const CppSQLite3Exception& error)
+            {
+                // The file cannot take the journal (a full disk): the journal is
+                // kept in memory, and the user is told that edits cannot be saved.
+                saveProblem = describeWriteFailure (error.errorCode());
+                if (saveProblem.isEmpty())
+                    throw;
+                toldWriteFailure = error.errorCode() & 0xff;
+                create (true);
+            }
+        }
     }
     catch (const CppSQLite3Exception& error)
     {
         reportError (error);
     }
 
-    isOpen = true;
-    return true;
+    for (auto* table : journalTables)
+        addUndoTriggers (table);
+
+    journalReady = true;
+    knownUndoTop = 0;
+}
+
+RaDatabase::FileCheck RaDatabase::checkFile (bool thorough)
+{
+    FileCheck check;
+    try
+    {
+        if (thorough)
+        {
+            auto integrity = db.execQuery ("PRAGMA quick_check(1)");
+            auto verdict = integrity.eof() ? juce::String() : integrity.getStringField (0);
+            if (verdict != "ok")
+            {
+                check.kind = FileCheck::Kind::invalid;
+                check.detail = verdict;
+                return check;
+            }
+        }
+
+        juce::StringArray things;
+        for (auto query = db.execQuery ("SELECT ThingID,Value FROM Things WHERE Name='SchemaVersion'"); ! query.eof();
+             query.nextRow())
+            things.add (query.getStringField (0) + "|" + query.getStringField (1));
+        check.version = parseSchemaVersion (things);
+    }
+    catch (const CppSQLite3Exception& error)
+    {
+        auto code = error.errorCode() & 0xff;
+        check.kind = code == SQLITE_BUSY || code == SQLITE_LOCKED ? FileCheck::Kind::locked : FileCheck::Kind::invalid;
+        check.detail = error.errorMessage();
+        return check;
+    }
+
+    if (check.version < 1)
+        check.kind = FileCheck::Kind::invalid;
+    else if (check.version > currentSchemaVersion)
+        check.kind = FileCheck::Kind::newer;
+    return check;
 }
 
 void RaDatabase::closeDb()
 {
-    if (isOpen)
+    if (isOpen && journalReady && ! failed.load() && ! db.isReadOnly() && saveProblem.isEmpty())
     {
-        clearUndoStack();
-        execQuery ("VACUUM");
+        try
+        {
+            db.execDML ("DELETE FROM UndoStack");
+            db.execDML ("DELETE FROM RedoStack");
+            db.execQuery ("VACUUM");
+        }
+        catch (const CppSQLite3Exception&)
+        {
+            // Compacting is a nicety; a file that cannot take it keeps its data.
+        }
     }
 
     db.close();
     isOpen = false;
     schemaChecked = false;
+    journalReady = false;
+    chunkMessagesJournaled = false;
+}
+
+void RaDatabase::closeWithoutWriting()
+{
+    journalReady = false;
+    closeDb();
 }
 
 CppSQLite3Query RaDatabase::execQuery (const juce::String& sql)
@@ -198,9 +389,12 @@ CppSQLite3Query RaDatabase::execQuery (const juce::String& sql)
     if (failed.load())
         return {};
 
+    auto changesBefore = db.totalChanges();
     try
     {
-        return db.execQuery (sql.toRawUTF8());
+        auto result = db.execQuery (sql.toRawUTF8());
+        noteChanges (changesBefore);
+        return result;
     }
     catch (const CppSQLite3Exception& error)
     {
@@ -214,13 +408,43 @@ void RaDatabase::execDML (const juce::String& sql)
     if (failed.load())
         return;
 
+    auto changesBefore = db.totalChanges();
     try
     {
         db.execDML (sql.toRawUTF8());
+        noteChanges (changesBefore);
     }
     catch (const CppSQLite3Exception& error)
     {
         reportError (error);
+    }
+}
+
+void RaDatabase::noteChanges (long long totalChangesBefore)
+{
+    if (! journalReady || replaying || bookkeeping || db.totalChanges() == totalChangesBefore)
+        return;
+
+    // A write worked: a later failure of the same kind is worth telling again.
+    if (transactionDepth == 0)
+        toldWriteFailure = 0;
+
+    // A new edit was recorded: the redo history no longer applies. This is
+    // decided as the edit happens rather than later by comparing rowids, which
+    // the new edit's rows may have taken over from the undone ones.
+    const juce::ScopedValueSetter<bool> ownStatements (bookkeeping, true);
+    auto newest = newestRowid ("UndoStack");
+    if (newest != knownUndoTop)
+    {
+        knownUndoTop = newest;
+        try
+        {
+            db.execDML ("DELETE FROM RedoStack");
+        }
+        catch (const CppSQLite3Exception& error)
+        {
+            reportError (error);
+        }
     }
 }
 
@@ -247,11 +471,29 @@ void RaDatabase::startTransaction (const juce::String& desc)
     jassert (! desc.containsChar ('\''));
 
     holdNotifications();
+    stepFailed = false;
     execQuery ("BEGIN TRANSACTION");
     transactionDesc = cleanedForDb (desc);
 
+    const juce::ScopedValueSetter<bool> ownStatements (bookkeeping, true);
     execQuery ("INSERT INTO UndoStack(Desc,Command) VALUES('" + transactionDesc + "', '')");
     openerRowid = querySingleInt ("SELECT last_insert_rowid()");
+    knownUndoTop = openerRowid;
+}
+
+void RaDatabase::rollBackQuietly()
+{
+    if (! db.inTransaction())
+        return;
+
+    try
+    {
+        db.execDML ("ROLLBACK");
+    }
+    catch (const CppSQLite3Exception& error)
+    {
+        reportError (error);
+    }
 }
 
 void RaDatabase::endTransaction()
@@ -262,22 +504,40 @@ void RaDatabase::endTransaction()
     if (--transactionDepth > 0)
         return;
 
-    execQuery ("COMMIT");
+    bool committed = false;
+    if (! stepFailed)
+    {
+        const auto errorsBefore = errorCount;
+        execQuery ("COMMIT");
+        committed = errorCount == errorsBefore && ! db.inTransaction();
+    }
 
-    // A commit refused (a deferred constraint, a full disk) must not leave the
-    // connection inside a transaction that every later step would nest into.
-    if (db.inTransaction())
-        execQuery ("ROLLBACK");
+    // A step that failed anywhere, or whose commit was refused (a deferred
+    // constraint, a full disk), is rolled back whole: nothing of it is kept, and
+    // the connection never stays inside a transaction every later step would
+    // nest into. The user has been told once.
+    if (! committed)
+        rollBackQuietly();
 
-    // A step in which nothing changed is dropped rather than left as a bare
-    // opener, which the step-wise undo would otherwise run on into the step below.
-    auto newest = newestRowid ("UndoStack");
-    if (newest != 0 && newest == openerRowid)
-        execQuery (formatSql ("DELETE FROM UndoStack WHERE rowid = %d", { newest }));
-    else if (newest > openerRowid)
-        execQuery ("UPDATE UndoStack SET Desc = '" + transactionDesc
-                   + "' WHERE rowid = (SELECT MAX(rowid) FROM UndoStack)");
+    {
+        const juce::ScopedValueSetter<bool> ownStatements (bookkeeping, true);
+        auto newest = newestRowid ("UndoStack");
 
+        // A step in which nothing changed is dropped rather than left as a bare
+        // opener, which the step-wise undo would otherwise run on into the step below.
+        if (committed && newest != 0 && newest == openerRowid)
+            execQuery (formatSql ("DELETE FROM UndoStack WHERE rowid = %d", { newest }));
+        else if (committed && newest > openerRowid)
+            execQuery ("UPDATE UndoStack SET Desc = '" + transactionDesc
+                       + "' WHERE rowid = (SELECT MAX(rowid) FROM UndoStack)");
+
+        knownUndoTop = newestRowid ("UndoStack");
+    }
+
+    if (committed)
+        toldWriteFailure = 0;
+
+    stepFailed = false;
     transactionDesc = {};
     openerRowid = 0;
     releaseNotifications();
@@ -285,6 +545,11 @@ void RaDatabase::endTransaction()
 
 //==============================================================================
 void RaDatabase::addUndoTriggers (const juce::String& table)
+{
+    createJournalTriggers (table, true);
+}
+
+void RaDatabase::createJournalTriggers (const juce::String& table, bool withUpdates)
 {
     juce::StringArray columns;
     forEachRow ("PRAGMA table_info('" + table + "')", [&] (auto& row) { columns.add (row.getStringField (1)); });
@@ -305,13 +570,32 @@ void RaDatabase::addUndoTriggers (const juce::String& table)
              + "INSERT INTO UndoStack VALUES(NULL, 'DELETE FROM " + table + " WHERE rowid='||new.rowid); "
              + "END;");
 
-    execDML ("CREATE TEMP TRIGGER _" + table + "_ut AFTER UPDATE ON " + table + " BEGIN "
-             + "INSERT INTO UndoStack VALUES(NULL, 'UPDATE " + table + " " + "SET " + updateList.joinIntoString (",")
-             + " WHERE rowid='||old.rowid); END;");
+    if (withUpdates)
+        execDML ("CREATE TEMP TRIGGER _" + table + "_ut AFTER UPDATE ON " + table + " BEGIN "
+                 + "INSERT INTO UndoStack VALUES(NULL, 'UPDATE " + table + " " + "SET "
+                 + updateList.joinIntoString (",") + " WHERE rowid='||old.rowid); END;");
 
     execDML ("CREATE TEMP TRIGGER _" + table + "_dt BEFORE DELETE ON " + table + " BEGIN "
              + "INSERT INTO UndoStack VALUES(NULL, 'INSERT INTO " + table + "(rowid," + columns.joinIntoString (",")
              + ") VALUES('||old.rowid||','" + valueList.joinIntoString ("','") + "')'); END;");
+}
+
+void RaDatabase::setChunkMessagesJournaled (bool shouldJournal)
+{
+    if (! journalReady || shouldJournal == chunkMessagesJournaled)
+        return;
+
+    chunkMessagesJournaled = shouldJournal;
+    const juce::ScopedValueSetter<bool> ownStatements (bookkeeping, true);
+    if (shouldJournal)
+    {
+        createJournalTriggers ("MidiMessages", false);
+    }
+    else
+    {
+        execDML ("DROP TRIGGER IF EXISTS temp._MidiMessages_it");
+        execDML ("DROP TRIGGER IF EXISTS temp._MidiMessages_dt");
+    }
 }
 
 void RaDatabase::clearUndoStack()
@@ -319,43 +603,88 @@ void RaDatabase::clearUndoStack()
     if (! isOpen)
         return;
 
+    const juce::ScopedValueSetter<bool> ownStatements (bookkeeping, true);
     execDML ("DELETE FROM UndoStack");
     execDML ("DELETE FROM RedoStack");
+    knownUndoTop = 0;
 }
 
-void RaDatabase::undoOneCommand (juce::String& desc)
+bool RaDatabase::undoOneCommand (juce::String& desc)
 {
+    const auto errorsBefore = errorCount;
     juce::String cmd;
     {
         auto query = execQuery ("SELECT Desc,Command FROM UndoStack WHERE rowid = (SELECT MAX(rowid) FROM UndoStack)");
         desc = query.hasStatement() ? query.getStringField (0) : juce::String();
         cmd = query.hasStatement() ? query.getStringField (1) : juce::String();
     }
+    if (errorCount != errorsBefore)
+        return false;
 
+    bool pushed = false;
     if (cmd.isNotEmpty())
     {
+        const auto rowBefore = newestRowid ("UndoStack");
         execQuery (cmd);
+
+        // A reversal that failed leaves its row where it was: the caller rolls
+        // the whole step back instead of taking the wrong rows off the journal.
+        if (errorCount != errorsBefore)
+            return false;
+
+        const auto appended = querySingleInt (formatSql ("SELECT COUNT(*) FROM UndoStack WHERE rowid > %d", { rowBefore }));
+        if (appended == 1)
         {
-            auto query = execQuery ("SELECT Command FROM UndoStack WHERE rowid = (SELECT MAX(rowid) FROM UndoStack)");
-            cmd = query.hasStatement() ? query.getStringField (0) : juce::String();
+            {
+                auto query = execQuery ("SELECT Command FROM UndoStack WHERE rowid = (SELECT MAX(rowid) FROM UndoStack)");
+                cmd = query.hasStatement() ? query.getStringField (0) : juce::String();
+            }
+            cleanStringForDb (cmd);
+            execQuery ("DELETE FROM UndoStack WHERE rowid = (SELECT MAX(rowid) FROM UndoStack)");
         }
-        cleanStringForDb (cmd);
-        execQuery ("DELETE FROM UndoStack WHERE rowid = (SELECT MAX(rowid) FROM UndoStack)");
+        else if (appended > 1)
+        {
+            // The reversal changed more than one row (a deletion that cascaded):
+            // all the rows it appended are its redo. They go to RedoStack oldest
+            // first, so that redo runs them newest first; the oldest carries the
+            // description, which redo then sets on the step's newest row last.
+            juce::StringArray redoRows;
+            forEachRow (formatSql ("SELECT Command FROM UndoStack WHERE rowid > %d ORDER BY rowid", { rowBefore }),
+                        [&] (auto& row) { redoRows.add (row.getStringField (0)); });
+            execQuery (formatSql ("DELETE FROM UndoStack WHERE rowid > %d", { rowBefore }));
+
+            for (int i = 0; i < redoRows.size(); ++i)
+                execQuery ("INSERT INTO RedoStack(Desc,Command) VALUES('" + (i == 0 ? cleanedForDb (desc) : juce::String())
+                           + "','" + cleanedForDb (redoRows[i]) + "')");
+            pushed = true;
+        }
+        else
+        {
+            // The reversal changed no row, so there is nothing to redo for it; a
+            // step closer keeps a statement that changes nothing, so that its redo
+            // still names the step.
+            cmd = desc.isEmpty() ? juce::String() : juce::String ("SELECT 1");
+        }
     }
 
-    execQuery ("INSERT INTO RedoStack(Desc,Command) VALUES('" + cleanedForDb (desc) + "','" + cmd + "')");
+    if (! pushed)
+        execQuery ("INSERT INTO RedoStack(Desc,Command) VALUES('" + cleanedForDb (desc) + "','" + cmd + "')");
     execQuery ("DELETE FROM UndoStack WHERE rowid = (SELECT MAX(rowid) FROM UndoStack)");
     lastUndoTopRowid = newestRowid ("UndoStack");
+    return errorCount == errorsBefore;
 }
 
-void RaDatabase::redoOneCommand (juce::String& desc)
+bool RaDatabase::redoOneCommand (juce::String& desc)
 {
+    const auto errorsBefore = errorCount;
     juce::String cmd;
     {
         auto query = execQuery ("SELECT Desc,Command FROM RedoStack WHERE rowid = (SELECT MAX(rowid) FROM RedoStack)");
         desc = query.hasStatement() ? query.getStringField (0) : juce::String();
         cmd = query.hasStatement() ? query.getStringField (1) : juce::String();
     }
+    if (errorCount != errorsBefore)
+        return false;
 
     if (desc.isNotEmpty() && cmd.isEmpty())
         execQuery ("INSERT INTO UndoStack(Desc,Command) VALUES('" + cleanedForDb (desc) + "', '')");
@@ -363,6 +692,9 @@ void RaDatabase::redoOneCommand (juce::String& desc)
     if (cmd.isNotEmpty())
     {
         execQuery (cmd);
+        if (errorCount != errorsBefore)
+            return false;
+
         if (desc.isNotEmpty())
             execQuery ("UPDATE UndoStack SET Desc = '" + cleanedForDb (desc)
                        + "' WHERE rowid = (SELECT MAX(rowid) FROM UndoStack)");
@@ -370,19 +702,54 @@ void RaDatabase::redoOneCommand (juce::String& desc)
 
     execQuery ("DELETE FROM RedoStack WHERE rowid = (SELECT MAX(rowid) FROM RedoStack)");
     lastUndoTopRowid = newestRowid ("UndoStack");
+    return errorCount == errorsBefore;
 }
 
-namespace
+void RaDatabase::beginReplay()
 {
-/** Ends the SQLite transaction of a whole undo or redo, rolling back when the
-    commit is refused so that the database is never left half undone. */
-void commitOrRollBack (RaDatabase& database)
-{
-    database.execQuery ("COMMIT");
-    if (database.connection().inTransaction())
-        database.execQuery ("ROLLBACK");
+    replaying = true;
+    replayErrorCode = 0;
+    replayErrorMessage = {};
+    execQuery ("BEGIN TRANSACTION");
+
+    // A deletion is undone newest row first, children before their parents; files
+    // made by older versions check their references at once, so the checks wait
+    // for the commit of the whole step (the stored schema is left as it is).
+    execQuery ("PRAGMA defer_foreign_keys = ON");
+
+    // A chunk that an undo or redo deletes or puts back takes its messages along.
+    setChunkMessagesJournaled (true);
 }
-} // namespace
+
+bool RaDatabase::endReplay (bool allTaken, bool isUndo, const juce::String& stepDesc)
+{
+    if (allTaken && replayErrorCode == 0)
+        execQuery ("COMMIT");
+
+    const bool ok = allTaken && replayErrorCode == 0 && ! db.inTransaction();
+    if (! ok)
+        rollBackQuietly();
+
+    replaying = false;
+    setChunkMessagesJournaled (false);
+    {
+        const juce::ScopedValueSetter<bool> ownStatements (bookkeeping, true);
+        knownUndoTop = newestRowid ("UndoStack");
+    }
+
+    if (! ok && ! failed.load())
+    {
+        auto what = isUndo ? juce::String ("undone") : juce::String ("redone");
+        auto step = stepDesc.isNotEmpty() ? "\"" + stepDesc + "\"" : juce::String ("The last change");
+        auto problem = describeWriteFailure (replayErrorCode);
+        showBox (juce::MessageBoxIconType::WarningIcon, isUndo ? "Undo failed" : "Redo failed",
+                 (problem.isNotEmpty() ? problem + ".\n\n" : juce::String())
+                     + (stepDesc.isNotEmpty() ? "The step " + step : step) + " could not be " + what
+                     + ", so nothing of it was changed."
+                     + (replayErrorMessage.isNotEmpty() ? "\n\n" + replayErrorMessage : juce::String()));
+    }
+    return ok;
+}
 
 bool RaDatabase::undoStep()
 {
@@ -392,36 +759,43 @@ bool RaDatabase::undoStep()
         return false;
     }
 
+    const auto savedTop = lastUndoTopRowid;
     userDialogs().showWaitCursor (true);
-    execQuery ("BEGIN TRANSACTION");
+    beginReplay();
 
     juce::String d;
-    undoOneCommand (d);
+    bool ok = undoOneCommand (d);
+    auto stepDesc = d;
 
-    if (d.isNotEmpty())
+    if (ok && d.isNotEmpty())
     {
         auto first = d;
         for (;;)
         {
             auto topBefore = newestRowid ("UndoStack");
-            undoOneCommand (d);
+            ok = undoOneCommand (d);
 
-            if (querySingleInt ("SELECT COUNT(*) FROM UndoStack") == 0 || d == first)
+            if (! ok || querySingleInt ("SELECT COUNT(*) FROM UndoStack") == 0 || d == first)
                 break;
             if (newestRowid ("UndoStack") == topBefore) // nothing was taken: stop rather than spin
                 break;
         }
     }
 
-    commitOrRollBack (*this);
+    ok = endReplay (ok, true, stepDesc);
+    if (! ok)
+        lastUndoTopRowid = savedTop;
     userDialogs().showWaitCursor (false);
-    return true;
+    return ok;
 }
 
 bool RaDatabase::redoStep()
 {
     if (newestRowid ("UndoStack") != lastUndoTopRowid)
+    {
+        const juce::ScopedValueSetter<bool> ownStatements (bookkeeping, true);
         execQuery ("DELETE FROM RedoStack");
+    }
 
     if (querySingleInt ("SELECT COUNT(*) FROM RedoStack") == 0)
     {
@@ -429,29 +803,33 @@ bool RaDatabase::redoStep()
         return false;
     }
 
+    const auto savedTop = lastUndoTopRowid;
     userDialogs().showWaitCursor (true);
-    execQuery ("BEGIN TRANSACTION");
+    beginReplay();
 
     juce::String d;
-    redoOneCommand (d);
+    bool ok = redoOneCommand (d);
+    auto stepDesc = d;
 
-    if (d.isNotEmpty())
+    if (ok && d.isNotEmpty())
     {
         auto first = d;
         for (;;)
         {
             auto countBefore = querySingleInt ("SELECT COUNT(*) FROM RedoStack");
-            redoOneCommand (d);
+            ok = redoOneCommand (d);
 
             auto countAfter = querySingleInt ("SELECT COUNT(*) FROM RedoStack");
-            if (countAfter == 0 || d == first || countAfter == countBefore)
+            if (! ok || countAfter == 0 || d == first || countAfter == countBefore)
                 break;
         }
     }
 
-    commitOrRollBack (*this);
+    ok = endReplay (ok, false, stepDesc);
+    if (! ok)
+        lastUndoTopRowid = savedTop;
     userDialogs().showWaitCursor (false);
-    return true;
+    return ok;
 }
 
 //==============================================================================

@@ -72,11 +72,47 @@ public:
 
     JUCE_DECLARE_SINGLETON (RaDatabase, false)
 
+    /** What a look at the file found, made without writing anything into it and
+        without showing anything. */
+    struct FileCheck
+    {
+        enum class Kind
+        {
+            usable,  // a database of this program, current or older
+            invalid, // not a database, damaged, or without a readable version
+            newer,   // written by a newer version of the program
+            locked   // another program holds the file's lock
+        };
+
+        Kind kind = Kind::usable;
+        int version = -1;
+        juce::String detail; // SQLite's message, when reading failed
+    };
+
     /** Opens an existing file and prepares the undo journal. False, silently,
-        when there is no file at the path: the program never creates one. */
+        when there is no file at the path: the program never creates one.
+
+        The file is looked at first (its integrity and schema version); one that
+        this program cannot use is left exactly as it is — nothing is written into
+        it — and the schema check refuses it. A file or folder that cannot be
+        written is opened for reading only; its journal is then kept in memory
+        and getSaveProblem() says why edits cannot be saved. */
     bool openDb (const juce::String& path);
-    /** Clears the journal, compacts and closes. */
+    /** Clears the journal, compacts and closes. Errors while closing are not
+        shown: everything the user did is already committed. */
     void closeDb();
+    /** Closes a file that failed its checks without running any statement on it. */
+    void closeWithoutWriting();
+
+    /** Reads the open file's schema version (and with thorough, its integrity)
+        without writing and without showing anything. */
+    FileCheck checkFile (bool thorough);
+    /** The check made when the file was opened. */
+    const FileCheck& getOpenCheck() const noexcept { return openCheck; }
+
+    /** Why edits cannot be saved in the open file, in plain words ("The library
+        cannot be saved: the data folder is read-only"), or empty. */
+    juce::String getSaveProblem() const { return saveProblem; }
     bool isDbOpen() const noexcept { return isOpen; }
     juce::String getOpenPath() const { return openPath; }
 
@@ -95,12 +131,23 @@ public:
 
     // The undo journal.
     void addUndoTriggers (const juce::String& table);
+    /** While on, the messages of MIDI chunks are journaled too (their inserts
+        and deletions), so that undoing the deletion of a chunk brings its
+        messages back. Editing a message stays outside the journal: this is on
+        only while a chunk is deleted and while an undo or redo runs. */
+    void setChunkMessagesJournaled (bool shouldJournal);
     void clearUndoStack();
-    void undoOneCommand (juce::String& desc);
-    void redoOneCommand (juce::String& desc);
-    /** Undoes one whole step; false (after telling the user) when there is none. */
+    /** Takes the newest UndoStack row and moves its redo to RedoStack. False when
+        a statement failed; the journal row is then left where it was. */
+    bool undoOneCommand (juce::String& desc);
+    /** Takes the newest RedoStack row back to UndoStack. False when a statement
+        failed; the row is then left where it was. */
+    bool redoOneCommand (juce::String& desc);
+    /** Undoes one whole step, or nothing of it: false (after telling the user
+        once) when there is none or when any part of it failed, in which case the
+        data and the journal are exactly as before. */
     bool undoStep();
-    /** Redoes one whole step; false (after telling the user) when there is none. */
+    /** Redoes one whole step, or nothing of it; false as for undoStep. */
     bool redoStep();
     int getLastUndoTopRowid() const noexcept { return lastUndoTopRowid; }
 
@@ -144,6 +191,13 @@ public:
 private:
     void reportError (const CppSQLite3Exception& error);
     int newestRowid (const char* table);
+    void setUpJournal (bool writable);
+    void createJournalTriggers (const juce::String& table, bool withUpdates);
+    void noteChanges (long long totalChangesBefore);
+    void beginReplay();
+    bool endReplay (bool allTaken, bool isUndo, const juce::String& stepDesc);
+    void rollBackQuietly();
+    juce::String describeWriteFailure (int code) const;
 
     juce::String transactionDesc;
     int lastUndoTopRowid = 0;
@@ -153,6 +207,18 @@ private:
 
     juce::String openPath;
     int openerRowid = 0;
+    FileCheck openCheck;
+    bool journalReady = false;  // the journal tables and triggers are set up for this file
+    bool replaying = false;     // an undo or redo is running: its errors are collected, not shown
+    bool bookkeeping = false;   // the journal's own statements are running
+    bool stepFailed = false;    // a statement of the open outermost step failed
+    bool chunkMessagesJournaled = false;
+    int replayErrorCode = 0;
+    juce::String replayErrorMessage;
+    int knownUndoTop = 0;       // newest UndoStack rowid after the last look at it
+    int errorCount = 0;         // errors met since start, to tell whether a statement failed
+    int toldWriteFailure = 0;   // the kind of write failure the user was last told about
+    juce::String saveProblem;
     bool schemaChecked = false;
     std::atomic<bool> failed { false };
     std::function<void (const juce::String&)> fatalErrorHandler;

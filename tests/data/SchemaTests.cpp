@@ -6,67 +6,6 @@
 
 namespace
 {
-/** Builds a database file of an older schema version from that version's own DDL. */
-constexpr int noVersionRow = -999;
-
-/** storedVersion: the "SchemaVersion" value written (noVersionRow for none). */
-void writeOldDatabase (const juce::File& file, int version, const juce::StringArray& extraStatements = {},
-                       int storedVersion = 0)
-{
-    if (storedVersion == 0)
-        storedVersion = version;
-
-    juce::StringArray ddl {
-        "CREATE TABLE AudioFiles ( AudioFileID integer PRIMARY KEY NOT NULL, Name varchar(100), Path varchar(1000), "
-        "LengthSecs float(50) )",
-        "CREATE TABLE LightShows ( LightShowID integer PRIMARY KEY NOT NULL, AudioFileID integer REFERENCES "
-        "AudioFiles(AudioFileID) ON DELETE CASCADE, Name varchar(100), VovirShowName varchar(100), Note "
-        "varchar(1000), Tempo float(50) )",
-        "CREATE TABLE VovirCues ( VovirCueID integer PRIMARY KEY NOT NULL, LightShowID integer REFERENCES "
-        "LightShows(LightShowID) ON DELETE CASCADE, CueTime float(50), CueDuration float(50), FadeInTime float(50), "
-        "FadeOutTime float(50), BankName varchar(100), PresetName varchar(100) )",
-        "CREATE TABLE ShowMemos ( ShowMemoID integer PRIMARY KEY NOT NULL, LightShowID integer REFERENCES "
-        "LightShows(LightShowID) ON DELETE CASCADE, MemoTime float(50), MemoLength float(50), ShortName "
-        "varchar(100), Memo varchar(10000), CountIn integer )",
-        "CREATE TABLE Sets ( SetID integer PRIMARY KEY NOT NULL, Name varchar(100), Folder varchar(1000) )",
-        "CREATE TABLE SetElements ( SetElementID integer PRIMARY KEY NOT NULL, SetID integer REFERENCES Sets(SetID) "
-        "ON DELETE CASCADE, LightShowID integer REFERENCES LightShows(LightShowID) ON DELETE CASCADE, PlayOrder "
-        "integer, AutoStart integer )",
-        "CREATE TABLE Things ( ThingID integer PRIMARY KEY NOT NULL, Name varchar(50), Value integer )",
-    };
-
-    if (version >= 2)
-        ddl.addArray ({ "CREATE TABLE MidiEvents ( MidiEventID integer PRIMARY KEY AUTOINCREMENT NOT NULL, Name "
-                        "varchar(50), Category varchar(50))",
-                        "CREATE TABLE MidiMessages ( MidiMessageID integer PRIMARY KEY NOT NULL, MidiEventID integer, "
-                        "Time float(50) NOT NULL DEFAULT 0, OutDevice varchar(50), Channel integer NOT NULL DEFAULT 0, "
-                        "Message integer NOT NULL DEFAULT 192, Data1 integer NOT NULL DEFAULT 0, Data2 integer NOT "
-                        "NULL DEFAULT 0, FOREIGN KEY (MidiEventID) REFERENCES MidiEvents(MidiEventID) ON DELETE "
-                        "CASCADE )",
-                        "ALTER TABLE ShowMemos ADD COLUMN StartMidiEventID integer",
-                        "ALTER TABLE ShowMemos ADD COLUMN EndMidiEventID integer" });
-    if (version >= 3)
-        ddl.addArray ({ "ALTER TABLE LightShows ADD COLUMN TrimStart float(50) DEFAULT 0",
-                        "ALTER TABLE LightShows ADD COLUMN TrimEnd float(50) DEFAULT 0" });
-    if (version >= 4)
-        ddl.add ("ALTER TABLE LightShows ADD COLUMN AudioVolume float(50) DEFAULT 0");
-
-    ddl.addArray ({ "INSERT INTO AudioFiles(Name, Path, LengthSecs) VALUES('Intro', 'Album/Intro.wav', 61.5)",
-                    "INSERT INTO LightShows(AudioFileID, Name, VovirShowName, Note, Tempo) VALUES(1, 'Default "
-                    "lightshow', '', '', 120)",
-                    "INSERT INTO Sets(Name, Folder) VALUES('Friday', '')",
-                    "INSERT INTO SetElements(SetID, LightShowID, PlayOrder, AutoStart) VALUES(1, 1, 0, 1)" });
-    if (storedVersion != noVersionRow)
-        ddl.add ("INSERT INTO Things(Name, Value) VALUES('SchemaVersion', " + juce::String (storedVersion) + ")");
-    ddl.addArray (extraStatements);
-
-    file.deleteFile();
-    CppSQLite3DB db;
-    db.open (file.getFullPathName().toRawUTF8());
-    for (auto& statement : ddl)
-        db.execDML (statement.toRawUTF8());
-}
-
 juce::StringArray columnsOf (RaDatabase& db, const juce::String& table)
 {
     juce::StringArray columns;

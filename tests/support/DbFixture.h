@@ -24,6 +24,21 @@ private:
     CppSQLite3DB& connection;
 };
 
+/** Marks "no SchemaVersion row" for writeOldDatabase. */
+constexpr int noVersionRow = -999;
+
+/** Builds a database file of an older schema version from that version's own
+    DDL, with one track, its lightshow and a show. storedVersion is the
+    "SchemaVersion" value written (0: the version itself, noVersionRow: none). */
+void writeOldDatabase (const juce::File& file, int version, const juce::StringArray& extraStatements = {},
+                       int storedVersion = 0);
+
+/** Every row of the tables, as text: two equal snapshots are equal data. */
+juce::String snapshotTables (RaDatabase& db, const juce::StringArray& tables);
+
+/** The tables that hold the user's library (everything but the journal). */
+const juce::StringArray& libraryTables();
+
 /** Records every change notification. */
 struct RecordingObserver final : public DbObserver
 {
