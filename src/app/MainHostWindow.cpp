@@ -82,10 +82,11 @@ MainHostWindow::MainHostWindow()
 
     if (! doDbOpen())
     {
-        if (! getDatabaseFile().existsAsFile())
-            return; // no database: the process has been ended
-        userDialogs().showMessageBox (juce::MessageBoxIconType::InfoIcon, "[#1020] Raziviz Avodoru error",
-                                      "Could not open database.", "OK", this);
+        // The user has been told what is wrong with the file and what to do; a
+        // window over a library that is not there would only pretend otherwise.
+        if (getDatabaseFile().existsAsFile())
+            userDialogs().endProcess (1);
+        return;
     }
 
     restoreAudioDevice();
@@ -552,6 +553,22 @@ bool MainHostWindow::perform (const InvocationInfo& info)
                 hor.resized();
             }
             break;
+
+        case undoCmd:
+        case redoCmd:
+        {
+            // The views are refreshed only after a step was carried out; a step
+            // that failed changed nothing and has told the user so.
+            auto& database = *RaDatabase::getInstance();
+            if (info.commandID == undoCmd ? database.undoStep() : database.redoStep())
+            {
+                if (timeline != nullptr)
+                    timeline->editor->refreshFromDb (false);
+                if (setPlayer != nullptr)
+                    setPlayer->timeline->refreshFromDb (false);
+            }
+            break;
+        }
 
         default:
             // The other commands' windows and actions are not built yet.

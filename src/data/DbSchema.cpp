@@ -97,13 +97,8 @@ juce::Result createFreshDatabase (const juce::File& file, bool& created)
     return juce::Result::ok();
 }
 
-namespace
+int parseSchemaVersion (const juce::StringArray& things)
 {
-/** The stored version: -1 unless there is exactly one "SchemaVersion" row that
-    reads as "<id>|<version>". */
-int readSchemaVersion (RaDatabase& db)
-{
-    auto things = db.getThings ("SchemaVersion");
     if (things.size() != 1)
         return -1;
 
@@ -115,6 +110,8 @@ int readSchemaVersion (RaDatabase& db)
     return parts[1].trim().getIntValue();
 }
 
+namespace
+{
 void showInvalidFile (const juce::String& path)
 {
     userDialogs().showMessageBox (juce::MessageBoxIconType::NoIcon, "Invalid database file",
@@ -124,10 +121,33 @@ void showInvalidFile (const juce::String& path)
                                   "OK", dialogOwner());
 }
 
+void showFileInUse (const juce::String& path)
+{
+    userDialogs().showMessageBox (juce::MessageBoxIconType::WarningIcon, "Library in use",
+                                  path + "\n\nThe Raziviz Avodoru library is in use by another program. Close that "
+                                         "program (or the other Raziviz Avodoru window), then start Raziviz Avodoru "
+                                         "again.",
+                                  "OK", dialogOwner());
+}
+
 bool checkAndUpgrade (const juce::String& path, bool mayUpgrade)
 {
     auto& db = *RaDatabase::getInstance();
-    auto version = readSchemaVersion (db);
+
+    // What the file showed when it was opened (before anything was written into
+    // it) decides first; otherwise the version is read again, quietly.
+    auto check = db.getOpenCheck();
+    if (check.kind == RaDatabase::FileCheck::Kind::usable)
+        check = db.checkFile (false);
+
+    if (check.kind == RaDatabase::FileCheck::Kind::locked)
+    {
+        showFileInUse (path);
+        db.closeWithoutWriting();
+        return false;
+    }
+
+    auto version = check.kind == RaDatabase::FileCheck::Kind::invalid ? -1 : check.version;
 
     // A version below 1 is not one this program ever wrote: the file is treated
     // as invalid rather than "upgraded" from a version that does not exist. An
@@ -136,7 +156,7 @@ bool checkAndUpgrade (const juce::String& path, bool mayUpgrade)
     if (version < 1 || (version < currentSchemaVersion && ! mayUpgrade))
     {
         showInvalidFile (path);
-        db.closeDb();
+        db.closeWithoutWriting();
         return false;
     }
 
@@ -146,7 +166,7 @@ bool checkAndUpgrade (const juce::String& path, bool mayUpgrade)
                                       path + "\n\nPlease upgrade to the latest version of Raziviz Avodoru, or "
                                              "restore from a backup.",
                                       "OK", dialogOwner());
-        db.closeDb();
+        db.closeWithoutWriting();
         return false;
     }
 
@@ -229,5 +249,16 @@ bool doDbOpen()
         return false;
     }
 
-    return checkAndUpgradeDbSchema (path);
+    if (! checkAndUpgradeDbSchema (path))
+        return false;
+
+    auto& db = *RaDatabase::getInstance();
+    if (db.getSaveProblem().isNotEmpty())
+        userDialogs().showMessageBox (juce::MessageBoxIconType::WarningIcon, "Edits cannot be saved",
+                                      db.getSaveProblem() + ".\n\n" + juce::File (path).getParentDirectory().getFullPathName()
+                                          + "\n\nYou can open and play your shows, but no change you make will be "
+                                            "kept. Free some space or make the folder writable, then start Raziviz "
+                                            "Avodoru again.",
+                                      "OK", dialogOwner());
+    return true;
 }

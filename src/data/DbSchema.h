@@ -12,12 +12,18 @@ juce::Result createFreshDatabase (const juce::File& file, bool& created);
 /** The statements that create a fresh current database, in order. */
 juce::StringArray freshDatabaseStatements();
 
+/** The schema version stored in the file, from the "SchemaVersion" rows read
+    as "<id>|<value>": -1 unless there is exactly one that reads as two integers. */
+int parseSchemaVersion (const juce::StringArray& things);
+
 /** Checks the schema version of the open database and upgrades an older file
     (after leaving a ".backup" copy next to it). False, after telling the user,
-    when the file is invalid or newer than the program; the database is then
-    closed. */
+    when the file is invalid, newer than the program or in use by another
+    program; the database is then closed without anything written into it. */
 bool checkAndUpgradeDbSchema (const juce::String& path);
 
 /** Opens the installed database and checks its schema. A database that cannot be
-    opened ends the process with status 1 after the "[#1007]" message. */
+    opened ends the process with status 1 after the "[#1007]" message; a refused
+    one returns false after its one message. When edits cannot be saved (a
+    read-only data folder, a full disk) the user is told once, and true returned. */
 bool doDbOpen();

@@ -95,12 +95,18 @@ void SetTimelineHolder::buttonClicked (juce::Button* button)
     }
     else if (button == gridButton)
     {
-        const bool grid = gridButton->getToggleState();
+        bool grid = gridButton->getToggleState();
+        if (timeline->setId != -1)
+        {
+            // The layout shown is the one saved with the show.
+            SetModel show (timeline->setId);
+            show.setIntField ("Type", grid ? 1 : 0);
+            grid = show.getIntField ("Type") == 1;
+            gridButton->setToggleState (grid, juce::dontSendNotification);
+        }
         timeline->gridMode = grid;
         timeline->doRedraw (false);
         timeline->repaint();
-        if (timeline->setId != -1)
-            SetModel (timeline->setId).setIntField ("Type", grid ? 1 : 0);
     }
     else if (button == colourButton)
     {

@@ -1178,15 +1178,18 @@ void SetTimeline::doubleClickAt (juce::Point<int> p)
         const bool inIconBand = y >= b.getHeight() - 28 && y <= b.getHeight() - 5;
         if (inIconBand && x >= 4 && x <= 27)
         {
-            song->autoStart = ! song->autoStart;
-            SetElementModel (song->elementId).setIntField ("AutoStart", song->autoStart ? 1 : 0);
+            // The icon shows what was saved: a write that failed leaves it as it was.
+            SetElementModel element (song->elementId);
+            element.setIntField ("AutoStart", song->autoStart ? 0 : 1);
+            song->autoStart = element.getIntField ("AutoStart") == 1;
             song->repaint();
             return;
         }
         if (inIconBand && x >= b.getWidth() - 28 && x <= b.getWidth() - 5)
         {
-            song->loop = ! song->loop;
-            SetElementModel (song->elementId).setIntField ("Loop", song->loop ? 1 : 0);
+            SetElementModel element (song->elementId);
+            element.setIntField ("Loop", song->loop ? 0 : 1);
+            song->loop = element.getIntField ("Loop") == 1;
             song->repaint();
             return;
         }

@@ -452,6 +452,21 @@ TEST_F (SetTimelineTest, DoubleClickOnAnIconTogglesOnlyThatColumn)
     EXPECT_EQ (timeline->currentIndex, 0);
 }
 
+TEST_F (SetTimelineTest, AToggleWhoseWriteFailsShowsWhatIsSaved)
+{
+    loadShow ({ SongSpec { 300.0 }, SongSpec { 300.0 } });
+    auto& box = *timeline->songs[1];
+    const auto b = box.getBounds();
+    db().execDML ("CREATE TRIGGER refuse BEFORE UPDATE ON SetElements BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    dialogs.clear();
+
+    timeline->doubleClickAt (b.getBottomLeft() + juce::Point<int> (10, -10));
+    timeline->doubleClickAt (b.getBottomRight() + juce::Point<int> (-10, -10));
+    EXPECT_FALSE (box.autoStart);
+    EXPECT_FALSE (box.loop);
+    EXPECT_EQ (dialogs.count(), 2); // each failed write is told
+}
+
 TEST_F (SetTimelineTest, MissingTrackFileIsLocatedAgainBeforeItLoads)
 {
     const int setId = shows.makeShow ({ SongSpec { 10.0, false, false, 0, false }, SongSpec { 10.0 } });

@@ -1,0 +1,292 @@
+#include "support/DbFixture.h"
+
+#include "data/DataPaths.h"
+
+#include <sqlite3.h>
+#include <sys/mount.h>
+
+#include <random>
+
+// Data folders as a user's machine meets them: a damaged, foreign, newer or
+// locked database is refused with one clear message and left byte for byte as
+// it was; a read-only folder or a full disk never shows edits that were not saved.
+
+namespace
+{
+juce::MemoryBlock contentsOf (const juce::File& file)
+{
+    juce::MemoryBlock block;
+    file.loadFileAsData (block);
+    return block;
+}
+
+/** Holds another connection's exclusive lock on a file while it exists. */
+struct ForeignLock
+{
+    explicit ForeignLock (const juce::File& file)
+    {
+        sqlite3_open (file.getFullPathName().toRawUTF8(), &handle);
+        sqlite3_exec (handle, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr);
+    }
+    ~ForeignLock()
+    {
+        sqlite3_exec (handle, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close (handle);
+    }
+    sqlite3* handle = nullptr;
+};
+
+/** A small tmpfs mounted on a folder for the test's life (a real full disk and a
+    real read-only file system, which even root cannot write to). */
+class ScopedTmpfs final
+{
+public:
+    ScopedTmpfs (const juce::File& mountPoint, const char* size) : folder (mountPoint), options (juce::String ("size=") + size)
+    {
+        folder.createDirectory();
+        mounted = ::mount ("tmpfs", folder.getFullPathName().toRawUTF8(), "tmpfs", 0, options.toRawUTF8()) == 0;
+    }
+
+    ~ScopedTmpfs()
+    {
+        if (mounted)
+            ::umount2 (folder.getFullPathName().toRawUTF8(), MNT_DETACH);
+    }
+
+    bool isMounted() const noexcept { return mounted; }
+
+    bool makeReadOnly()
+    {
+        return ::mount (nullptr, folder.getFullPathName().toRawUTF8(), nullptr, MS_REMOUNT | MS_RDONLY,
+                        options.toRawUTF8())
+               == 0;
+    }
+
+    /** Fills the file system to the last byte. */
+    void fill()
+    {
+        juce::FileOutputStream out (filler());
+        juce::HeapBlock<char> zeros (4096, true);
+        while (out.write (zeros, 4096))
+        {
+        }
+        for (int i = 0; i < 4096 && out.write (zeros, 1); ++i)
+        {
+        }
+    }
+
+    void makeRoom() { filler().deleteFile(); }
+
+private:
+    juce::File filler() const { return folder.getChildFile ("filler"); }
+
+    juce::File folder;
+    juce::String options;
+    bool mounted = false;
+};
+} // namespace
+
+class DamagedFileTest : public DbTest
+{
+protected:
+    juce::File damaged() { return folder.getChildFile ("damaged.db"); }
+
+    /** A current database with a few hundred tracks, so that it spans many pages. */
+    void writeGoodDatabase (const juce::File& file)
+    {
+        bool created = false;
+        ASSERT_TRUE (createFreshDatabase (file, created).wasOk());
+        CppSQLite3DB raw;
+        raw.open (file.getFullPathName().toRawUTF8());
+        raw.execDML ("BEGIN");
+        for (int i = 0; i < 400; ++i)
+            raw.execDML (formatSql ("INSERT INTO AudioFiles(Name, Path) VALUES('Track %d', 'Album/Track %d.wav')", { i, i })
+                             .toRawUTF8());
+        raw.execDML ("COMMIT");
+    }
+};
+
+TEST_F (DamagedFileTest, ARefusedFileGetsOneMessageAndIsNeverWritten)
+{
+    struct Case
+    {
+        const char* label;
+        std::function<void (const juce::File&)> make;
+        const char* title;
+    };
+
+    const Case cases[] = {
+        { "random bytes",
+          [] (const juce::File& f)
+          {
+              std::mt19937 random (7);
+              juce::MemoryBlock bytes (64 * 1024);
+              for (size_t i = 0; i < bytes.getSize(); ++i)
+                  bytes[i] = (char) (random() & 0xff);
+              f.replaceWithData (bytes.getData(), bytes.getSize());
+          },
+          "Invalid database file" },
+        { "truncated",
+          [this] (const juce::File& f)
+          {
+              writeGoodDatabase (f);
+              juce::FileOutputStream out (f);
+              out.setPosition (f.getSize() / 2);
+              out.truncate();
+          },
+          "Invalid database file" },
+        { "zero bytes", [] (const juce::File& f) { f.replaceWithText ({}); }, "Invalid database file" },
+        { "newer version",
+          [this] (const juce::File& f)
+          {
+              writeGoodDatabase (f);
+              CppSQLite3DB raw;
+              raw.open (f.getFullPathName().toRawUTF8());
+              raw.execDML ("UPDATE Things SET Value=9 WHERE Name='SchemaVersion'");
+          },
+          "Incompatible database file" },
+        { "locked by another program", [this] (const juce::File& f) { writeGoodDatabase (f); }, "Library in use" },
+    };
+
+    for (auto& c : cases)
+    {
+        db().closeDb();
+        damaged().deleteFile();
+        c.make (damaged());
+        const auto before = contentsOf (damaged());
+        dialogs.clear();
+
+        {
+            std::unique_ptr<ForeignLock> lock;
+            if (juce::String (c.label).startsWith ("locked"))
+                lock = std::make_unique<ForeignLock> (damaged());
+
+            const auto started = juce::Time::getMillisecondCounter();
+            EXPECT_TRUE (db().openDb (damaged().getFullPathName())) << c.label;
+            EXPECT_FALSE (checkAndUpgradeDbSchema (damaged().getFullPathName())) << c.label;
+            EXPECT_LT (juce::Time::getMillisecondCounter() - started, 10000u) << c.label << ": waited too long";
+        }
+
+        ASSERT_EQ (dialogs.count(), 1) << c.label << ": " << dialogs.titles().joinIntoString (" / ");
+        EXPECT_EQ (dialogs.shown()[0].title, c.title) << c.label;
+        EXPECT_TRUE (dialogs.shown()[0].text.startsWith (damaged().getFullPathName() + "\n\n")) << c.label;
+        EXPECT_FALSE (db().isDbOpen()) << c.label;
+        EXPECT_TRUE (contentsOf (damaged()) == before) << c.label << ": the refused file was changed";
+        EXPECT_FALSE (damaged().getSiblingFile ("damaged.db-journal").exists()) << c.label;
+    }
+}
+
+TEST_F (DamagedFileTest, AReadOnlyDataFolderIsToldAtStartAndShowsOnlyWhatIsSaved)
+{
+    db().closeDb();
+    ScopedTmpfs disk (getDataFolder(), "4m");
+    if (! disk.isMounted())
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+
+    writeGoodDatabase (getDatabaseFile());
+    ASSERT_TRUE (db().openDb (getDatabaseFile().getFullPathName()));
+    ASSERT_TRUE (checkAndUpgradeDbSchema (getDatabaseFile().getFullPathName()));
+    SetModel show;
+    show.createSet ("Friday", "");
+    LightShowModel lightShow;
+    lightShow.createLightShow (1, "Default lightshow", "", "", 120.0f);
+    show.addSetElement (lightShow.id, 0, false, false, 0);
+    const auto element = show.getSetElements().at (0);
+    db().closeDb();
+    ASSERT_TRUE (disk.makeReadOnly());
+    const auto before = contentsOf (getDatabaseFile());
+    dialogs.clear();
+
+    ASSERT_TRUE (doDbOpen());
+    ASSERT_EQ (dialogs.count(), 1) << dialogs.titles().joinIntoString (" / ");
+    EXPECT_EQ (dialogs.shown()[0].title, "Edits cannot be saved");
+    EXPECT_TRUE (dialogs.shown()[0].text.contains ("The library cannot be saved: the data folder is read-only"));
+
+    // Reading works; a write keeps what is saved, and the user was told already.
+    EXPECT_EQ (AudioFileModel (1).getStringField ("Name"), "Track 0");
+    SetElementModel (element.id).setIntField ("AutoStart", 1);
+    EXPECT_EQ (SetElementModel (element.id).getIntField ("AutoStart"), 0);
+    lightShow.addMemo ("V", "Verse", 1.0f, 0, -1, -1, 2.0f);
+    EXPECT_TRUE (lightShow.getMemos().empty());
+    EXPECT_EQ (dialogs.count(), 1) << dialogs.titles().joinIntoString (" / ");
+
+    db().closeDb();
+    EXPECT_EQ (dialogs.count(), 1);
+    EXPECT_TRUE (contentsOf (getDatabaseFile()) == before);
+}
+
+TEST_F (DamagedFileTest, AFullDiskLosesNoSavedEditAndSaysSoPlainly)
+{
+    db().closeDb();
+    ScopedTmpfs disk (getDataFolder(), "2m");
+    if (! disk.isMounted())
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+
+    writeGoodDatabase (getDatabaseFile());
+    ASSERT_TRUE (db().openDb (getDatabaseFile().getFullPathName()));
+    ASSERT_TRUE (checkAndUpgradeDbSchema (getDatabaseFile().getFullPathName()));
+    LightShowModel lightShow;
+    lightShow.createLightShow (1, "Default lightshow", "", "", 120.0f);
+    db().clearUndoStack();
+    dialogs.clear();
+
+    // A long lyric needs new pages in the file, which a full disk cannot give.
+    const auto lyric = juce::String::repeatedString ("la la la ", 8000);
+    auto addLyric = [&] { lightShow.addMemo ("Chorus", lyric, 10.0f, 0, -1, -1, 20.0f); };
+
+    disk.fill();
+    addLyric();
+    EXPECT_TRUE (lightShow.getMemos().empty());
+    ASSERT_EQ (dialogs.count(), 1) << dialogs.titles().joinIntoString (" / ");
+    EXPECT_EQ (dialogs.shown()[0].title, "Library not saved");
+    EXPECT_TRUE (dialogs.shown()[0].text.startsWith ("The library cannot be saved: the disk is full"))
+        << dialogs.shown()[0].text;
+    EXPECT_FALSE (db().connection().inTransaction());
+
+    // The same failure again is not told again; nothing of the step is kept.
+    addLyric();
+    EXPECT_TRUE (lightShow.getMemos().empty());
+    EXPECT_EQ (dialogs.count(), 1) << dialogs.titles().joinIntoString (" / ");
+    EXPECT_EQ (db().querySingleInt ("SELECT COUNT(*) FROM UndoStack"), 0);
+
+    // With room again the edit is saved; the next full disk is told again.
+    disk.makeRoom();
+    addLyric();
+    ASSERT_EQ (lightShow.getMemos().size(), 1u);
+    disk.fill();
+    addLyric();
+    EXPECT_EQ (lightShow.getMemos().size(), 1u);
+    EXPECT_EQ (dialogs.count(), 2) << dialogs.titles().joinIntoString (" / ");
+
+    // Closing on a full disk keeps the data and shows nothing.
+    db().closeDb();
+    EXPECT_EQ (dialogs.count(), 2);
+    disk.makeRoom();
+    ASSERT_TRUE (db().openDb (getDatabaseFile().getFullPathName()));
+    ASSERT_EQ (lightShow.getMemos().size(), 1u);
+    EXPECT_EQ (lightShow.getMemos()[0].getStringField ("Memo"), lyric);
+    db().closeDb();
+}
+
+TEST_F (DamagedFileTest, AFullDiskAtStartIsToldOnce)
+{
+    db().closeDb();
+    ScopedTmpfs disk (getDataFolder(), "2m");
+    if (! disk.isMounted())
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+
+    writeGoodDatabase (getDatabaseFile());
+    disk.fill();
+    dialogs.clear();
+
+    ASSERT_TRUE (doDbOpen());
+    ASSERT_EQ (dialogs.count(), 1) << dialogs.titles().joinIntoString (" / ");
+    EXPECT_EQ (dialogs.shown()[0].title, "Edits cannot be saved");
+    EXPECT_TRUE (dialogs.shown()[0].text.contains ("the disk is full"));
+
+    AudioFileModel (1).setStringField ("Name", "Renamed");
+    EXPECT_EQ (AudioFileModel (1).getStringField ("Name"), "Track 0");
+    EXPECT_FALSE (db().undoStep()); // nothing was recorded
+    EXPECT_EQ (dialogs.titles(), juce::StringArray ({ "Edits cannot be saved", "Nothing to undo!" }));
+    db().closeDb();
+}
