@@ -128,8 +128,50 @@ void BM_AddMemoUndoRedo (benchmark::State& state)
     }
     state.counters["cycles_per_s"] = benchmark::Counter ((double) state.iterations(), benchmark::Counter::kIsRate);
 }
+/** A lyric of 150 000 characters, with 25 000 single quotes or none. */
+juce::String longLyric (bool withQuotes)
+{
+    juce::String text;
+    text.preallocateBytes (160000);
+    for (int i = 0; i < 25000; ++i)
+        text << (withQuotes ? "it's " : "it-s ") << "a";
+    return text;
+}
+
+/** Sets a long lyric on a memo, undoes and redoes it: with and without quotes
+    alternated in one run, reporting quoted ÷ plain as "ratio". */
+void BM_LongLyricSetUndoRedoQuoteRatio (benchmark::State& state)
+{
+    LightShowDatabase data;
+    auto& db = *RaDatabase::getInstance();
+    data.lightShow.addMemo ("Lyric", "", 0.5f, 0, -1, -1, 1.0f);
+    auto memo = data.lightShow.getMemos().at (0);
+    const juce::String texts[] = { longLyric (true), longLyric (false) };
+    jassert (texts[0].length() == 150000 && texts[1].length() == 150000);
+
+    using Clock = std::chrono::steady_clock;
+    Clock::duration spent[2] {};
+    for (auto _ : state)
+    {
+        for (int kind = 0; kind < 2; ++kind)
+        {
+            auto t0 = Clock::now();
+            memo.setStringField ("Memo", texts[kind]);
+            db.undoStep();
+            db.redoStep();
+            spent[kind] += Clock::now() - t0;
+            memo.setStringField ("Memo", "");
+        }
+    }
+
+    auto ms = [&] (Clock::duration d) { return std::chrono::duration<double, std::milli> (d).count() / (double) state.iterations(); };
+    state.counters["quotes_ms"] = ms (spent[0]);
+    state.counters["plain_ms"] = ms (spent[1]);
+    state.counters["ratio"] = ms (spent[0]) / ms (spent[1]);
+}
 } // namespace
 
+BENCHMARK (BM_LongLyricSetUndoRedoQuoteRatio)->Unit (benchmark::kMillisecond);
 BENCHMARK (BM_LightShowThroughModels)->Unit (benchmark::kMillisecond);
 BENCHMARK (BM_LightShowBulkSelect)->Unit (benchmark::kMillisecond);
 BENCHMARK (BM_LightShowModelToBulkRatio)->Unit (benchmark::kMillisecond);

@@ -1,6 +1,7 @@
 // The install step: lays out the data folder the program expects. Creates the
-// folder, a fresh current database when there is none (an existing database is
-// never touched), the default media folder and the splash image.
+// folder, a fresh current database when there is none (a usable existing one is
+// never touched; one that is not a usable database is moved aside to a dated
+// name and replaced by a fresh one), the default media folder and the splash image.
 
 #include "data/DataPaths.h"
 #include "data/DbSchema.h"
@@ -55,15 +56,14 @@ int main()
         return 1;
     }
 
-    bool created = false;
-    auto result = createFreshDatabase (getDatabaseFile(), created);
+    juce::String outcome;
+    auto result = installDatabase (getDatabaseFile(), outcome);
     if (result.failed())
     {
         std::cerr << "install: " << result.getErrorMessage() << std::endl;
         return 1;
     }
-    std::cout << "install: database " << getDatabaseFile().getFullPathName()
-              << (created ? " created" : " kept as it was") << std::endl;
+    std::cout << "install: " << outcome << std::endl;
 
     if (! getDefaultMediaFolder().createDirectory())
     {

@@ -110,6 +110,78 @@ int parseSchemaVersion (const juce::StringArray& things)
     return parts[1].trim().getIntValue();
 }
 
+juce::Result installDatabase (const juce::File& file, juce::String& outcome)
+{
+    const auto path = file.getFullPathName();
+
+    if (file.exists())
+    {
+        RaDatabase::FileCheck check;
+        {
+            CppSQLite3DB connection;
+            connection.setBusyTimeout (3000);
+            try
+            {
+                connection.open (path.toRawUTF8(), true);
+                check = checkDatabaseFile (connection, true);
+            }
+            catch (const CppSQLite3Exception& error)
+            {
+                check.kind = RaDatabase::FileCheck::Kind::invalid;
+                check.detail = error.errorMessage();
+            }
+        }
+
+        switch (check.kind)
+        {
+            case RaDatabase::FileCheck::Kind::usable:
+                outcome = "database " + path + " kept as it was";
+                return juce::Result::ok();
+
+            case RaDatabase::FileCheck::Kind::newer:
+                outcome = "database " + path + " is from a newer version of Raziviz Avodoru (schema version "
+                          + juce::String (check.version) + "); kept as it was";
+                return juce::Result::ok();
+
+            case RaDatabase::FileCheck::Kind::locked:
+                return juce::Result::fail ("the library " + path
+                                           + " is in use by another program; close that program, then run the "
+                                             "install step again");
+
+            case RaDatabase::FileCheck::Kind::invalid:
+                break;
+        }
+
+        // Not a usable database of ours: kept beside, under a name of its own.
+        auto stamp = juce::Time::getCurrentTime().formatted ("%Y%m%d-%H%M%S");
+        auto aside = file.getSiblingFile (file.getFileName() + ".damaged-" + stamp);
+        for (int n = 2; aside.exists(); ++n)
+            aside = file.getSiblingFile (file.getFileName() + ".damaged-" + stamp + "-" + juce::String (n));
+
+        auto journal = file.getSiblingFile (file.getFileName() + "-journal");
+        if (! file.moveFileTo (aside))
+            return juce::Result::fail ("could not move the unusable database " + path + " aside to "
+                                       + aside.getFileName());
+        if (journal.exists())
+            journal.moveFileTo (aside.getSiblingFile (aside.getFileName() + "-journal"));
+
+        bool created = false;
+        auto result = createFreshDatabase (file, created);
+        if (result.failed())
+            return result;
+
+        outcome = "database " + path + " was not a usable Raziviz Avodoru database (" + check.detail
+                  + "); moved it aside to " + aside.getFileName() + " and created a fresh one";
+        return juce::Result::ok();
+    }
+
+    bool created = false;
+    auto result = createFreshDatabase (file, created);
+    if (result.wasOk())
+        outcome = "database " + path + " created";
+    return result;
+}
+
 namespace
 {
 void showInvalidFile (const juce::String& path)

@@ -9,6 +9,14 @@ constexpr int currentSchemaVersion = 7;
     existing file is never touched (the result says so). */
 juce::Result createFreshDatabase (const juce::File& file, bool& created);
 
+/** The install step's database: a fresh one when there is none; an existing
+    file that is not a usable database of this program (not a database,
+    damaged, without a version) is moved aside to a dated name beside it —
+    never deleted — and a fresh one is made; a usable or newer file is never
+    touched. Fails, touching nothing, when another program holds the file.
+    outcome says in a sentence what was done. */
+juce::Result installDatabase (const juce::File& file, juce::String& outcome);
+
 /** The statements that create a fresh current database, in order. */
 juce::StringArray freshDatabaseStatements();
 

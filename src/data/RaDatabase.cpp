@@ -319,12 +319,18 @@ void RaDatabase::setUpJournal (bool writable)
 
 RaDatabase::FileCheck RaDatabase::checkFile (bool thorough)
 {
+    return checkDatabaseFile (db, thorough);
+}
+
+RaDatabase::FileCheck checkDatabaseFile (CppSQLite3DB& connection, bool thorough)
+{
+    using FileCheck = RaDatabase::FileCheck;
     FileCheck check;
     try
     {
         if (thorough)
         {
-            auto integrity = db.execQuery ("PRAGMA quick_check(1)");
+            auto integrity = connection.execQuery ("PRAGMA quick_check(1)");
             auto verdict = integrity.eof() ? juce::String() : integrity.getStringField (0);
             if (verdict != "ok")
             {
@@ -335,8 +341,8 @@ RaDatabase::FileCheck RaDatabase::checkFile (bool thorough)
         }
 
         juce::StringArray things;
-        for (auto query = db.execQuery ("SELECT ThingID,Value FROM Things WHERE Name='SchemaVersion'"); ! query.eof();
-             query.nextRow())
+        for (auto query = connection.execQuery ("SELECT ThingID,Value FROM Things WHERE Name='SchemaVersion'");
+             ! query.eof(); query.nextRow())
             things.add (query.getStringField (0) + "|" + query.getStringField (1));
         check.version = parseSchemaVersion (things);
     }
@@ -349,9 +355,14 @@ RaDatabase::FileCheck RaDatabase::checkFile (bool thorough)
     }
 
     if (check.version < 1)
+    {
         check.kind = FileCheck::Kind::invalid;
+        check.detail = "no schema version";
+    }
     else if (check.version > currentSchemaVersion)
+    {
         check.kind = FileCheck::Kind::newer;
+    }
     return check;
 }
 

@@ -225,3 +225,7 @@ private:
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (RaDatabase)
 };
+
+/** Looks at an open connection's file (with thorough, its integrity too) and
+    reads its schema version, writing and showing nothing. */
+RaDatabase::FileCheck checkDatabaseFile (CppSQLite3DB& connection, bool thorough);

@@ -86,13 +86,32 @@ private:
 };
 } // namespace
 
+namespace
+{
+enum class Install
+{
+    keeps,
+    replaces,
+    refuses
+};
+
+struct DamageCase
+{
+    const char* label;
+    std::function<void (const juce::File&)> make;
+    const char* title;   // the one box the program shows
+    Install install;     // what the install step does with it
+    bool locked = false; // another program holds the file while it is opened
+};
+} // namespace
+
 class DamagedFileTest : public DbTest
 {
 protected:
     juce::File damaged() { return folder.getChildFile ("damaged.db"); }
 
     /** A current database with a few hundred tracks, so that it spans many pages. */
-    void writeGoodDatabase (const juce::File& file)
+    static void writeGoodDatabase (const juce::File& file)
     {
         bool created = false;
         ASSERT_TRUE (createFreshDatabase (file, created).wasOk());
@@ -104,51 +123,49 @@ protected:
                              .toRawUTF8());
         raw.execDML ("COMMIT");
     }
+
+    static std::vector<DamageCase> damageCases()
+    {
+        return {
+            { "random bytes",
+              [] (const juce::File& f)
+              {
+                  std::mt19937 random (7);
+                  juce::MemoryBlock bytes (64 * 1024);
+                  for (size_t i = 0; i < bytes.getSize(); ++i)
+                      bytes[i] = (char) (random() & 0xff);
+                  f.replaceWithData (bytes.getData(), bytes.getSize());
+              },
+              "Invalid database file", Install::replaces },
+            { "truncated",
+              [] (const juce::File& f)
+              {
+                  writeGoodDatabase (f);
+                  juce::FileOutputStream out (f);
+                  out.setPosition (f.getSize() / 2);
+                  out.truncate();
+              },
+              "Invalid database file", Install::replaces },
+            { "zero bytes", [] (const juce::File& f) { f.replaceWithText ({}); }, "Invalid database file",
+              Install::replaces },
+            { "newer version",
+              [] (const juce::File& f)
+              {
+                  writeGoodDatabase (f);
+                  CppSQLite3DB raw;
+                  raw.open (f.getFullPathName().toRawUTF8());
+                  raw.execDML ("UPDATE Things SET Value=9 WHERE Name='SchemaVersion'");
+              },
+              "Incompatible database file", Install::keeps },
+            { "locked by another program", [] (const juce::File& f) { writeGoodDatabase (f); }, "Library in use",
+              Install::refuses, true },
+        };
+    }
 };
 
 TEST_F (DamagedFileTest, ARefusedFileGetsOneMessageAndIsNeverWritten)
 {
-    struct Case
-    {
-        const char* label;
-        std::function<void (const juce::File&)> make;
-        const char* title;
-    };
-
-    const Case cases[] = {
-        { "random bytes",
-          [] (const juce::File& f)
-          {
-              std::mt19937 random (7);
-              juce::MemoryBlock bytes (64 * 1024);
-              for (size_t i = 0; i < bytes.getSize(); ++i)
-                  bytes[i] = (char) (random() & 0xff);
-              f.replaceWithData (bytes.getData(), bytes.getSize());
-          },
-          "Invalid database file" },
-        { "truncated",
-          [this] (const juce::File& f)
-          {
-              writeGoodDatabase (f);
-              juce::FileOutputStream out (f);
-              out.setPosition (f.getSize() / 2);
-              out.truncate();
-          },
-          "Invalid database file" },
-        { "zero bytes", [] (const juce::File& f) { f.replaceWithText ({}); }, "Invalid database file" },
-        { "newer version",
-          [this] (const juce::File& f)
-          {
-              writeGoodDatabase (f);
-              CppSQLite3DB raw;
-              raw.open (f.getFullPathName().toRawUTF8());
-              raw.execDML ("UPDATE Things SET Value=9 WHERE Name='SchemaVersion'");
-          },
-          "Incompatible database file" },
-        { "locked by another program", [this] (const juce::File& f) { writeGoodDatabase (f); }, "Library in use" },
-    };
-
-    for (auto& c : cases)
+    for (auto& c : damageCases())
     {
         db().closeDb();
         damaged().deleteFile();
@@ -158,7 +175,7 @@ TEST_F (DamagedFileTest, ARefusedFileGetsOneMessageAndIsNeverWritten)
 
         {
             std::unique_ptr<ForeignLock> lock;
-            if (juce::String (c.label).startsWith ("locked"))
+            if (c.locked)
                 lock = std::make_unique<ForeignLock> (damaged());
 
             const auto started = juce::Time::getMillisecondCounter();
@@ -174,6 +191,61 @@ TEST_F (DamagedFileTest, ARefusedFileGetsOneMessageAndIsNeverWritten)
         EXPECT_TRUE (contentsOf (damaged()) == before) << c.label << ": the refused file was changed";
         EXPECT_FALSE (damaged().getSiblingFile ("damaged.db-journal").exists()) << c.label;
     }
+}
+
+TEST_F (DamagedFileTest, TheInstallStepReplacesOnlyAFileThatIsNoDatabaseAndKeepsIt)
+{
+    db().closeDb();
+    for (auto& c : damageCases())
+    {
+        auto place = folder.getChildFile (juce::String ("install-") + c.label);
+        place.deleteRecursively();
+        place.createDirectory();
+        auto file = place.getChildFile ("Vodozav.db");
+        c.make (file);
+        const auto before = contentsOf (file);
+
+        juce::String outcome;
+        juce::Result result = juce::Result::ok();
+        {
+            std::unique_ptr<ForeignLock> lock;
+            if (c.locked)
+                lock = std::make_unique<ForeignLock> (file);
+            result = installDatabase (file, outcome);
+        }
+
+        auto others = place.findChildFiles (juce::File::findFiles, false, "Vodozav.db.damaged-*");
+        switch (c.install)
+        {
+            case Install::keeps:
+            case Install::refuses:
+                EXPECT_EQ (result.wasOk(), c.install == Install::keeps) << c.label << ": " << result.getErrorMessage();
+                EXPECT_TRUE (contentsOf (file) == before) << c.label;
+                EXPECT_TRUE (others.isEmpty()) << c.label;
+                break;
+
+            case Install::replaces:
+                ASSERT_TRUE (result.wasOk()) << c.label << ": " << result.getErrorMessage();
+                ASSERT_EQ (others.size(), 1) << c.label;
+                EXPECT_TRUE (contentsOf (others[0]) == before) << c.label << ": the old file was not kept as it was";
+                EXPECT_TRUE (outcome.contains ("moved it aside to " + others[0].getFileName())) << outcome;
+                ASSERT_TRUE (db().openDb (file.getFullPathName())) << c.label;
+                EXPECT_TRUE (checkAndUpgradeDbSchema (file.getFullPathName())) << c.label;
+                EXPECT_TRUE (db().getAudioFiles ({}).empty());
+                db().closeDb();
+                break;
+        }
+    }
+
+    // A usable file is never touched.
+    auto good = folder.getChildFile ("install-good/Vodozav.db");
+    good.getParentDirectory().createDirectory();
+    writeGoodDatabase (good);
+    const auto before = contentsOf (good);
+    juce::String outcome;
+    EXPECT_TRUE (installDatabase (good, outcome).wasOk());
+    EXPECT_TRUE (outcome.endsWith ("kept as it was")) << outcome;
+    EXPECT_TRUE (contentsOf (good) == before);
 }
 
 TEST_F (DamagedFileTest, AReadOnlyDataFolderIsToldAtStartAndShowsOnlyWhatIsSaved)
