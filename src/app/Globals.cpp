@@ -19,7 +19,8 @@ juce::PropertiesFile::Options settingsOptions()
 
 void registerAudioFormats (juce::AudioFormatManager& manager)
 {
-    // The basic formats: WAV (default), AIFF, FLAC and Ogg Vorbis on Linux.
+    // The basic formats: WAV (default), AIFF, FLAC, Ogg Vorbis and MP3 (the
+    // reader built into the framework, for the files performers bring).
     manager.registerBasicFormats();
 }
 

@@ -13,6 +13,7 @@
 #include "data/DbSchema.h"
 #include "data/MediaLibrary.h"
 #include "editor/Timeline.h"
+#include "library/LibraryWindow.h"
 #include "show/SetPlayer.h"
 #include "lighting/ControllerSelection.h"
 #include "lighting/VovirLink.h"
@@ -468,6 +469,9 @@ void MainHostWindow::switchToWindow (MainWindowPanel panel, int id)
 
 void MainHostWindow::resetDisplay (bool showLibraryView)
 {
+    if (libraryPanel != nullptr)
+        libraryPanel->tabs->doRefresh();
+
     if (timeline != nullptr)
     {
         timeline->editor->setFile (juce::String());
@@ -483,7 +487,11 @@ void MainHostWindow::resetDisplay (bool showLibraryView)
         setPlayer->timeline->refreshFromDb (false);
 
     if (showLibraryView)
+    {
+        if (libraryPanel != nullptr)
+            libraryPanel->tabs->setCurrentTabIndex (0);
         switchToWindow (lightshowListPanel, -1);
+    }
 }
 
 //==============================================================================
@@ -554,21 +562,24 @@ bool MainHostWindow::perform (const InvocationInfo& info)
             }
             break;
 
-        case undoCmd:
-        case redoCmd:
-        {
-            // The views are refreshed only after a step was carried out; a step
-            // that failed changed nothing and has told the user so.
-            auto& database = *RaDatabase::getInstance();
-            if (info.commandID == undoCmd ? database.undoStep() : database.redoStep())
-            {
-                if (timeline != nullptr)
-                    timeline->editor->refreshFromDb (false);
-                if (setPlayer != nullptr)
-                    setPlayer->timeline->refreshFromDb (false);
-            }
-            break;
-        }
+        case undoCmd: undoOrRedo (true); break;
+        case redoCmd: undoOrRedo (false); break;
+        case importTracksCmd: importTracks(); break;
+        case deleteTracksCmd: deleteSelectedTracks(); break;
+        case moveTracksCmd: moveSelectedTracks(); break;
+        case newShowCmd: newShow(); break;
+        case copyShowCmd: copyShow(); break;
+        case renameShowCmd: renameShow(); break;
+        case deleteShowCmd: deleteShow(); break;
+        case lyricsImportCmd: lyricsImport(); break;
+        case copyCmd: copySelection(); break;
+        case pasteCmd: pasteClipboard(); break;
+        case selectAllCmd: selectAll(); break;
+        case setStartCmd: setTrimTime (true); break;
+        case setEndCmd: setTrimTime (false); break;
+        case userManualCmd: readUserManual(); break;
+        case checkUpdatesCmd: checkForUpdates(); break;
+        case aboutCmd: showAbout(); break;
 
         default:
             // The other commands' windows and actions are not built yet.

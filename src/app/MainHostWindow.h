@@ -56,9 +56,28 @@ public:
 
     void changeListenerCallback (juce::ChangeBroadcaster* source) override;
 
-    // Dropped audio files are imported by the track import, which is not built yet.
-    bool isInterestedInFileDrag (const juce::StringArray&) override { return false; }
-    void filesDropped (const juce::StringArray&, int, int) override {}
+    // Track import: by command and by dropping files on the window.
+    void importFiles (juce::Array<juce::File>& files);
+    void importTracks();
+    bool isInterestedInFileDrag (const juce::StringArray& files) override;
+    void filesDropped (const juce::StringArray& files, int x, int y) override;
+
+    // Library and editing commands.
+    void deleteSelectedTracks();
+    void moveSelectedTracks();
+    void newShow();
+    void copyShow();
+    void renameShow();
+    void deleteShow();
+    void lyricsImport();
+    void copySelection();
+    void pasteClipboard();
+    void selectAll();
+    void setTrimTime (bool isStart);
+    void undoOrRedo (bool undo);
+    void readUserManual();
+    void checkForUpdates();
+    void showAbout();
 
     void handleIncomingMidiMessage (juce::MidiInput* source, const juce::MidiMessage& message) override;
 
@@ -106,6 +125,9 @@ extern MainHostWindow* mainWindow;
 
 /** The global command manager, created at start-up. */
 extern juce::ApplicationCommandManager* commandManager;
+
+/** The user manual installed with the program. */
+juce::File userManualFile();
 
 /** "1.9.5": major, minor and build joined by ".". */
 juce::String getBuildVersion();

@@ -3,10 +3,11 @@
 #include "audio/FilePlayerProcessor.h"
 #include "audio/GraphEditorPanel.h"
 #include "editor/Timeline.h"
+#include "library/LibraryWindow.h"
 #include "show/SetPlayer.h"
+#include "show/SetTimeline.h"
 #include "ui/ColourScheme.h"
 
-juce::Component* libraryPanel = nullptr;
 juce::Component* songEditor = nullptr;
 juce::Component* lightShowList = nullptr;
 
@@ -66,9 +67,7 @@ HorPanel::HorPanel (juce::AudioDeviceManager& deviceManager) : ColouredBox ("Col
     graphComponent = new GraphDocumentComponent (&deviceManager);
     addChildComponent (graphComponent); // never visible
 
-    auto* library = new ViewPlaceholder ("Library");
-    addAndMakeVisible (library);
-    libraryPanel = library;
+    addAndMakeVisible (new LibraryPanel()); // sets the global libraryPanel
 
     layout.setItemLayout (0, -0.1, -0.8, -0.25);
     layout.setItemLayout (1, 6, 6, 6);
@@ -79,6 +78,17 @@ HorPanel::HorPanel (juce::AudioDeviceManager& deviceManager) : ColouredBox ("Col
 
     rightPanel = new RightPanel();
     addAndMakeVisible (rightPanel);
+
+    // Tracks dragged from the track tree into a show are the selected ones, in order.
+    if (setPlayer != nullptr)
+        setPlayer->timeline->selectedTracksProvider = []
+        {
+            juce::Array<int> ids;
+            if (libraryPanel != nullptr)
+                for (auto id : libraryPanel->tabs->getIdsOfSelectedTracks())
+                    ids.add (id);
+            return ids;
+        };
 }
 
 void HorPanel::resized()
@@ -119,7 +129,8 @@ VertPanel::VertPanel (juce::AudioDeviceManager& deviceManager) : ColouredBox ("C
 VertPanel::~VertPanel()
 {
     // The views' globals go with them.
-    libraryPanel = songEditor = lightShowList = nullptr;
+    libraryPanel = nullptr;
+    songEditor = lightShowList = nullptr;
     // Children (the graph component first among them) are deleted by ColouredBox.
 }
 

@@ -75,6 +75,5 @@ private:
 };
 
 /** The views, reachable from everywhere while the window exists (null otherwise). */
-extern juce::Component* libraryPanel;
 extern juce::Component* songEditor;
 extern juce::Component* lightShowList;

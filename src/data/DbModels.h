@@ -67,6 +67,8 @@ public:
     // Files in the media folder.
     static bool copyFileToMediaFolder (juce::String path);
     void addNewFromPath (juce::String path);
+    /** The row and default lightshow of a file already copied into the media folder. */
+    void addRowForMediaCopy (juce::String path);
     juce::String getFullPath() const;
     bool fileExists() const;
     bool checkFileExists();

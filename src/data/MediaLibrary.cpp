@@ -65,7 +65,13 @@ bool isInsideMediaFolder (const juce::File& folder)
 }
 } // namespace
 
-bool AudioFileModel::copyFileToMediaFolder (juce::String path)
+juce::String mediaDestinationFor (juce::String path)
+{
+    path = path.replaceCharacter ('\\', '/');
+    return mediaFolder + parentFolderName (path) + "/" + fileNameOf (path);
+}
+
+bool prepareMediaCopy (juce::String path)
 {
     path = path.replaceCharacter ('\\', '/');
 
@@ -77,39 +83,51 @@ bool AudioFileModel::copyFileToMediaFolder (juce::String path)
         return false;
     }
 
-    auto folderName = parentFolderName (path);
-    juce::File subfolder (mediaFolder + folderName);
+    juce::File subfolder (mediaFolder + parentFolderName (path));
     if (! subfolder.isDirectory() && ! subfolder.createDirectory())
     {
         fileError ("File Error", "[#2002] Could not create Raziviz Avodoru media subfolder.");
         return false;
     }
+    return true;
+}
 
-    auto destinationPath = mediaFolder + folderName + "/" + fileNameOf (path);
-    juce::File source (path);
-    juce::File destination (destinationPath);
-
-    if (! source.existsAsFile() || ! source.copyFileTo (destination))
+bool finishMediaCopy (juce::String path, bool copied)
+{
+    if (! copied)
     {
         fileError ("File Error", "[#2003] Could not copy audio file into Raziviz Avodoru media folder.");
         return false;
     }
 
-    if (! thumbnailFor (destinationPath).deleteFile())
+    if (! thumbnailFor (mediaDestinationFor (path)).deleteFile())
     {
         fileError ("File Error", "[#2004] Could not remove old wave thumbnail file.");
         return false;
     }
-
     return true;
+}
+
+bool AudioFileModel::copyFileToMediaFolder (juce::String path)
+{
+    path = path.replaceCharacter ('\\', '/');
+    if (! prepareMediaCopy (path))
+        return false;
+
+    juce::File source (path);
+    juce::File destination (mediaDestinationFor (path));
+    return finishMediaCopy (path, source.existsAsFile() && source.copyFileTo (destination));
 }
 
 void AudioFileModel::addNewFromPath (juce::String path)
 {
-    path = path.replaceCharacter ('\\', '/');
+    if (copyFileToMediaFolder (path))
+        addRowForMediaCopy (path);
+}
 
-    if (! copyFileToMediaFolder (path))
-        return;
+void AudioFileModel::addRowForMediaCopy (juce::String path)
+{
+    path = path.replaceCharacter ('\\', '/');
 
     auto fileName = fileNameOf (path);
     auto pathValue = parentFolderName (path) + "/" + fileName;

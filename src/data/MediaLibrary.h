@@ -5,6 +5,17 @@
 /** Absolute path of the media folder, always ending in "/". */
 extern juce::String mediaFolder;
 
+/** Where a file imported from that path lies in the media folder: the name of
+    the folder it came from, "/", and its file name. */
+juce::String mediaDestinationFor (juce::String path);
+
+/** The steps around copying a file into the media folder, for copies made on a
+    worker thread: prepareMediaCopy makes the folders (telling the user when it
+    cannot), finishMediaCopy reports a failed copy and removes the old waveform
+    side file. Both false after telling the user. */
+bool prepareMediaCopy (juce::String path);
+bool finishMediaCopy (juce::String path, bool copied);
+
 /** Loads mediaFolder from the "mediaFolder" setting; stores the default folder
     there when the setting is missing. */
 void initialiseMediaFolder();

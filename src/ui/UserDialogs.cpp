@@ -1,5 +1,7 @@
 #include "ui/UserDialogs.h"
 
+#include "ui/TextBlockEditor.h"
+
 #include <atomic>
 
 namespace
@@ -61,6 +63,50 @@ public:
             return std::nullopt;
 
         return window.getTextEditorContents ("text");
+    }
+
+    std::optional<juce::StringArray> askForFields (const juce::String& title, const std::vector<InputField>& fields,
+                                                   juce::Component* owner) override
+    {
+        juce::AlertWindow window (title, {}, juce::MessageBoxIconType::NoIcon, owner);
+        for (auto& field : fields)
+            window.addTextEditor (field.name, field.initialText, field.label);
+        window.addButton ("OK", 1, juce::KeyPress (juce::KeyPress::returnKey));
+        window.addButton ("Cancel", 0, juce::KeyPress (juce::KeyPress::escapeKey));
+
+        if (window.runModalLoop() == 0)
+            return std::nullopt;
+
+        juce::StringArray texts;
+        for (auto& field : fields)
+            texts.add (window.getTextEditorContents (field.name));
+        return texts;
+    }
+
+    std::optional<juce::String> askForTextBlock (const juce::String& title, const juce::String& initialText, int width,
+                                                 int height, juce::Component* owner) override
+    {
+        juce::AlertWindow window (title, {}, juce::MessageBoxIconType::NoIcon, owner);
+        TextBlockEditor editor (initialText);
+        editor.setSize (width, height);
+        window.addCustomComponent (&editor);
+        window.addButton ("OK", 1, juce::KeyPress (juce::KeyPress::returnKey));
+        window.addButton ("Cancel", 0, juce::KeyPress (juce::KeyPress::escapeKey));
+
+        auto result = window.runModalLoop();
+        window.removeCustomComponent (0);
+        if (result == 0)
+            return std::nullopt;
+        return editor.getText();
+    }
+
+    std::optional<juce::Array<juce::File>> chooseFilesToOpen (const juce::String& title, const juce::File& initialFile,
+                                                              const juce::String& wildcard) override
+    {
+        juce::FileChooser chooser (title, initialFile, wildcard, true);
+        if (! chooser.browseForMultipleFilesToOpen())
+            return std::nullopt;
+        return chooser.getResults();
     }
 
     std::optional<juce::File> chooseFileToOpen (const juce::String& title, const juce::File& initialFile,

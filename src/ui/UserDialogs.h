@@ -95,8 +95,43 @@ public:
                                                     const juce::String& initialText,
                                                     juce::Component* owner = nullptr) = 0;
 
+    /** One text field of an input box: its name, its first text and the label beside it. */
+    struct InputField
+    {
+        juce::String name, initialText, label;
+    };
+
+    /** An input box with an empty message, no icon, the fields and the buttons
+        "OK" (Return) and "Cancel" (Escape); the fields' texts in order, nothing
+        when cancelled. */
+    virtual std::optional<juce::StringArray> askForFields (const juce::String& title,
+                                                           const std::vector<InputField>& fields,
+                                                           juce::Component* owner = nullptr)
+    {
+        juce::ignoreUnused (title, fields, owner);
+        return std::nullopt;
+    }
+
+    /** A box holding a multi-line text editor of the given size with "OK"
+        (Return) and "Cancel" (Escape); the edited text, nothing when cancelled. */
+    virtual std::optional<juce::String> askForTextBlock (const juce::String& title, const juce::String& initialText,
+                                                        int width, int height, juce::Component* owner = nullptr)
+    {
+        juce::ignoreUnused (title, initialText, width, height, owner);
+        return std::nullopt;
+    }
+
     virtual std::optional<juce::File> chooseFileToOpen (const juce::String& title, const juce::File& initialFile,
                                                         const juce::String& wildcard) = 0;
+
+    /** A chooser for opening several files at once; nothing when cancelled. */
+    virtual std::optional<juce::Array<juce::File>> chooseFilesToOpen (const juce::String& title,
+                                                                      const juce::File& initialFile,
+                                                                      const juce::String& wildcard)
+    {
+        juce::ignoreUnused (title, initialFile, wildcard);
+        return std::nullopt;
+    }
     virtual std::optional<juce::File> chooseFileToSave (const juce::String& title, const juce::File& initialFile,
                                                         const juce::String& wildcard) = 0;
     virtual std::optional<juce::File> chooseFolder (const juce::String& title, const juce::File& initialFolder) = 0;

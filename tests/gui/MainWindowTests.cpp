@@ -14,6 +14,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnvironment.h"
 #include "gui/GuiTestSupport.h"
+#include "library/LibraryWindow.h"
 
 #include <gtest/gtest.h>
 

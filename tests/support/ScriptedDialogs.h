@@ -13,7 +13,8 @@ class ScriptedDialogs final : public UserDialogs
 public:
     struct Shown
     {
-        juce::String kind; // "message", "okCancel", "yesNoCancel", "text", "open", "save", "folder", "progress"
+        juce::String kind; // "message", "okCancel", "yesNoCancel", "text", "fields", "textBlock", "open",
+                           // "openMany", "save", "folder", "progress"
         juce::MessageBoxIconType icon = juce::MessageBoxIconType::NoIcon;
         juce::String title, text;
         juce::StringArray buttons;
@@ -28,6 +29,12 @@ public:
     void answerButton (int answer) { buttonAnswers.push_back (answer); }
     void answerFile (std::optional<juce::File> file) { fileAnswers.push_back (std::move (file)); }
     void answerText (std::optional<juce::String> text) { textAnswers.push_back (std::move (text)); }
+    /** For an input box with fields, or a text block (one text). */
+    void answerFields (std::optional<juce::StringArray> texts) { fieldAnswers.push_back (std::move (texts)); }
+    void answerFiles (std::optional<juce::Array<juce::File>> files) { filesAnswers.push_back (std::move (files)); }
+
+    /** Every status message progress tasks reported, in order. */
+    juce::StringArray progressMessages() const;
 
     const std::vector<Shown>& shown() const { return log; }
     int count() const { return (int) log.size(); }
@@ -45,6 +52,12 @@ public:
                             juce::Component*) override;
     std::optional<juce::String> askForText (const juce::String& title, const juce::String& message,
                                             const juce::String& initialText, juce::Component*) override;
+    std::optional<juce::StringArray> askForFields (const juce::String& title, const std::vector<InputField>& fields,
+                                                   juce::Component*) override;
+    std::optional<juce::String> askForTextBlock (const juce::String& title, const juce::String& initialText, int width,
+                                                 int height, juce::Component*) override;
+    std::optional<juce::Array<juce::File>> chooseFilesToOpen (const juce::String& title, const juce::File& initialFile,
+                                                              const juce::String& wildcard) override;
     std::optional<juce::File> chooseFileToOpen (const juce::String& title, const juce::File& initialFile,
                                                 const juce::String& wildcard) override;
     std::optional<juce::File> chooseFileToSave (const juce::String& title, const juce::File& initialFile,
@@ -61,5 +74,8 @@ private:
     std::deque<int> buttonAnswers;
     std::deque<std::optional<juce::File>> fileAnswers;
     std::deque<std::optional<juce::String>> textAnswers;
+    std::deque<std::optional<juce::StringArray>> fieldAnswers;
+    std::deque<std::optional<juce::Array<juce::File>>> filesAnswers;
+    juce::StringArray statusLog;
     juce::CriticalSection lock;
 };
