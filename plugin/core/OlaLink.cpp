@@ -37,7 +37,10 @@ struct OlaLink::Connection
     static void onClosed (OlaLink* link) { link->connectionClosed(); }
 };
 
-OlaLink::OlaLink (int rpcPort) : port (rpcPort) {}
+OlaLink::OlaLink (int rpcPort)
+    : port (rpcPort)
+{
+}
 
 OlaLink::~OlaLink()
 {
@@ -93,8 +96,7 @@ void OlaLink::send (int universe, const DmxLevels& levels)
 
     // A failure to write is answered at once, inside SendDMX.
     const ola::DmxBuffer buffer (levels.data(), (unsigned int) levels.size());
-    connection->client->SendDMX ((unsigned int) universe, buffer,
-                                 ola::client::SendDMXArgs (connection->answer.get()));
+    connection->client->SendDMX ((unsigned int) universe, buffer, ola::client::SendDMXArgs (connection->answer.get()));
 }
 
 void OlaLink::poll()

@@ -328,12 +328,16 @@ bool ShowLibrary::fromXml (const juce::XmlElement& xml)
     std::vector<Show> loaded;
     for (auto* showXml : xml.getChildWithTagNameIterator ("SHOW"))
     {
-        // Shows stored before DMX output existed send to universe 1.
+        // Shows stored before DMX output existed (or with a universe that is not a
+        // number) send to universe 1.
         const DmxOutputSettings defaults;
+        const auto universeText = showXml->getStringAttribute ("olaUniverse").trim();
+        const auto universe = universeText.isNotEmpty() && universeText.containsOnly ("-0123456789")
+                                  ? universeText.getIntValue()
+                                  : defaults.universe;
         Show show { uniqueName (loaded, showXml->getStringAttribute ("name")), {},
                     { showXml->getBoolAttribute ("dmxOutput", defaults.enabled),
-                      juce::jlimit (DmxOutputSettings::minUniverse, DmxOutputSettings::maxUniverse,
-                                    showXml->getIntAttribute ("olaUniverse", defaults.universe)) } };
+                      juce::jlimit (DmxOutputSettings::minUniverse, DmxOutputSettings::maxUniverse, universe) } };
         for (auto* bankXml : showXml->getChildWithTagNameIterator ("BANK"))
         {
             Bank bank { uniqueName (show.banks, bankXml->getStringAttribute ("name")), {} };
