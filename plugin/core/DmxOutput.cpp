@@ -76,7 +76,9 @@ void DmxOutput::setStatus (State state, int universe, const juce::String& reason
 void DmxOutput::run()
 {
     constexpr double frameInterval = 1.0 / maxFramesPerSecond;
-    constexpr double cueWatch = 0.1; // how long a published cue is watched for closely
+    // How long a published cue is watched for closely (until the audio side moves
+    // the levels): longer than any audio block a host would use.
+    constexpr double cueWatch = 1.0;
 
     OlaLink link (port);
     DmxLevels levels {}, sent {};
@@ -111,7 +113,8 @@ void DmxOutput::run()
                 if (link.connect())
                 {
                     haveSent = false;
-                    setStatus (State::connecting, settings.universe);
+                    if (getStatus().state != State::failed) // a failure stays shown until olad answers
+                        setStatus (State::connecting, settings.universe);
                 }
                 else
                 {

@@ -4,8 +4,14 @@
 #include <ola/DmxBuffer.h>
 #include <ola/client/OlaClient.h>
 #include <ola/io/SelectServer.h>
-#include <ola/network/SocketAddress.h>
 #include <ola/network/TCPSocket.h>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace lighting
 {
@@ -37,6 +43,39 @@ struct OlaLink::Connection
     static void onClosed (OlaLink* link) { link->connectionClosed(); }
 };
 
+namespace
+{
+/** A connected, non-blocking socket to the port on 127.0.0.1, or -1. A daemon that
+    no longer accepts (stopped, hung, its queue full) makes a blocking connect wait
+    for minutes; this one gives up after timeoutMs. The socket stays non-blocking,
+    so a send that does not fit fails (and closes the connection) instead of waiting. */
+int connectWithin (int port, int timeoutMs)
+{
+    const int fd = socket (AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl (INADDR_LOOPBACK);
+    address.sin_port = htons ((std::uint16_t) juce::jlimit (1, 65535, port));
+
+    if (::connect (fd, (const sockaddr*) &address, sizeof (address)) != 0)
+    {
+        pollfd waiting { fd, POLLOUT, 0 };
+        int error = 0;
+        socklen_t length = sizeof (error);
+        if (errno != EINPROGRESS || poll (&waiting, 1, timeoutMs) != 1
+            || getsockopt (fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
+        {
+            close (fd);
+            return -1;
+        }
+    }
+    return fd;
+}
+} // namespace
+
 OlaLink::OlaLink (int rpcPort)
     : port (rpcPort)
 {
@@ -51,16 +90,13 @@ bool OlaLink::connect()
 {
     disconnect();
 
-    auto c = std::make_unique<Connection>();
-    c->socket.reset (ola::network::TCPSocket::Connect (ola::network::IPV4SocketAddress (
-        ola::network::IPV4Address::Loopback(), (std::uint16_t) juce::jlimit (1, 65535, port))));
-    if (c->socket == nullptr)
+    const auto fd = connectWithin (port, connectTimeoutMs);
+    if (fd < 0)
         return false;
 
+    auto c = std::make_unique<Connection>();
+    c->socket = std::make_unique<ola::network::TCPSocket> (fd); // owns fd from here on
     c->socket->SetNoDelay();
-    // A daemon that stops reading (stopped, hung) must never block the sender: a
-    // send that does not fit fails and closes the connection instead.
-    ola::io::ConnectedDescriptor::SetNonBlocking (c->socket->ReadDescriptor());
 
     c->client = std::make_unique<ola::client::OlaClient> (c->socket.get());
     if (! c->client->Setup())

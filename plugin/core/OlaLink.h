@@ -13,15 +13,16 @@ namespace lighting
 /** One connection to OLA's daemon (olad) on this machine, through OLA's client
     library, on the daemon's RPC port.
 
-    Every call returns at once: connecting to a port where nothing listens is
-    refused at once, the socket never blocks a send, and answers are read only
-    when poll() finds them waiting.
+    No call waits for the daemon: connecting gives up after connectTimeoutMs (a
+    port where nothing listens is refused at once), the socket never blocks a
+    send, and answers are read only when poll() finds them waiting.
 
     Not thread-safe: one thread (the frame sender's) owns it. */
 class OlaLink final
 {
 public:
     static constexpr int defaultRpcPort = 9010;
+    static constexpr int connectTimeoutMs = 250;
 
     explicit OlaLink (int rpcPort);
     ~OlaLink();

@@ -217,8 +217,7 @@ void ControllerEditor::resized()
     dmxToggle.setBounds (outputRow.removeFromLeft (110));
     universeLabel.setBounds (outputRow.removeFromLeft (90));
     universeSlider.setBounds (outputRow.removeFromLeft (120).reduced (2, 1));
-    outputRow.removeFromLeft (8);
-    linkStatus.setBounds (outputRow);
+    linkStatus.setBounds (out.removeFromTop (22));
     outputView->setBounds (out);
     area.removeFromBottom (6);
 

@@ -317,3 +317,33 @@ TEST_F (OlaOutput, MissingKilledAndRestartedDaemonNeverStopsTheControllerAndOutp
     controller->triggerPreset ("Stage", "Look", 0.0f);
     EXPECT_GE (probe->waitForFrame (resumed, 5s, [&] (auto& frame) { return frame.levels == look; }), 0);
 }
+
+TEST_F (OlaOutput, AHungDaemonIsReportedAndNeitherTheControllerNorItsEndWaitsForIt)
+{
+    startDaemon();
+    auto probe = watch();
+    startOutput();
+    ASSERT_TRUE (statusBecomes ("Sending to OLA universe 7"));
+
+    // olad stops answering (but its port still accepts connections).
+    daemon.freeze (true);
+    EXPECT_TRUE (statusBecomes ("Sending failed: OLA does not answer"));
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE (controller->triggerPreset ("Stage", i % 2 == 0 ? "Full" : "Look", 0.0f));
+    EXPECT_TRUE (eventually (5s, [&] { return currentOutput() == look; }));
+
+    // It goes on: so does the output.
+    daemon.freeze (false);
+    EXPECT_TRUE (statusBecomes ("Sending to OLA universe 7"));
+    const auto resumed = probe->numFrames();
+    controller->triggerPreset ("Stage", "Off", 0.0f);
+    EXPECT_GE (probe->waitForFrame (resumed, 5s, [] (auto& frame) { return frame.levels == DmxLevels {}; }), 0);
+
+    // The output ends while olad hangs again (as when the host removes the
+    // plug-in): it must not wait for the daemon.
+    daemon.freeze (true);
+    controller->triggerPreset ("Stage", "Look", 0.0f);
+    EXPECT_TRUE (statusBecomes ("Sending failed: OLA does not answer"));
+    output.reset();
+    daemon.kill();
+}

@@ -16,6 +16,7 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -183,6 +184,15 @@ bool OlaTestDaemon::start()
     }
     if (asRoot)
     {
+        // The olad user must reach its folder through the test's own folders
+        // (whatever the umask made them); nothing above the temporary folder is touched.
+        const auto temporary = juce::File::getSpecialLocation (juce::File::tempDirectory);
+        for (auto dir = configFolder.getParentDirectory(); dir.isAChildOf (temporary); dir = dir.getParentDirectory())
+        {
+            struct stat info {};
+            if (stat (dir.getFullPathName().toRawUTF8(), &info) == 0 && (info.st_mode & S_IXOTH) == 0)
+                juce::ignoreUnused (chmod (dir.getFullPathName().toRawUTF8(), (info.st_mode & 07777) | S_IXOTH));
+        }
         for (const auto& file : configFolder.findChildFiles (juce::File::findFilesAndDirectories, true))
             juce::ignoreUnused (chown (file.getFullPathName().toRawUTF8(), user->pw_uid, user->pw_gid));
         juce::ignoreUnused (chown (configFolder.getFullPathName().toRawUTF8(), user->pw_uid, user->pw_gid));
@@ -255,11 +265,17 @@ bool OlaTestDaemon::start()
     return true;
 }
 
+void OlaTestDaemon::freeze (bool frozen)
+{
+    if (pid > 0)
+        ::kill (pid, frozen ? SIGSTOP : SIGCONT);
+}
+
 void OlaTestDaemon::kill()
 {
     if (pid <= 0)
         return;
-    ::kill (pid, SIGKILL);
+    ::kill (pid, SIGKILL); // a stopped process dies of it too
     int status = 0;
     waitpid (pid, &status, 0);
     pid = -1;

@@ -32,6 +32,9 @@ public:
     /** Ends olad at once (SIGKILL), as a crash would, and reaps it. */
     void kill();
 
+    /** Stops olad where it is (SIGSTOP), as a hung daemon would be, or lets it go on. */
+    void freeze (bool frozen);
+
     bool isRunning() const noexcept { return pid > 0; }
     int getPort() const noexcept { return port; }
     const juce::String& getError() const noexcept { return error; }
