@@ -35,9 +35,8 @@ public:
     explicit AudioClock (LightingController& c)
         : controller (c)
     {
-        thread = std::thread (
-            [this]
-            {
+        thread = std::thread ([this]
+        {
             auto next = std::chrono::steady_clock::now();
             std::uint32_t seen = ~0u;
             while (! stop)
@@ -154,9 +153,8 @@ TEST (DmxOutputFrames, AReaderNeverSeesHalfOfOneBlockAndHalfOfTheNext)
     // The audio side jumps between all-off and all-full as fast as it can while
     // another thread reads frames: every frame must be one or the other.
     std::atomic<bool> stop { false };
-    std::thread audio (
-        [&]
-        {
+    std::thread audio ([&]
+    {
         for (int block = 0; ! stop; ++block)
         {
             controller.triggerPreset ("Stage", block % 2 == 0 ? "All" : "Off", 0.0f);

@@ -54,50 +54,27 @@ bool portAnswers (int port)
     return socket != nullptr;
 }
 
-/** OLA callbacks that run a std::function (OLA's own helpers take plain functions). */
-class Task final : public ola::SingleUseCallback0<void>
+/** An OLA callback of the given kind that runs a std::function (OLA's own helpers
+    take plain functions and methods). */
+template <typename Kind, typename... Args>
+class Run final : public Kind
 {
 public:
-    explicit Task (std::function<void()> f)
+    explicit Run (std::function<void (Args...)> f)
         : function (std::move (f))
     {
     }
 
 private:
-    void DoRun() override { function(); }
-    std::function<void()> function;
+    void DoRun (Args... args) override { function (args...); }
+    std::function<void (Args...)> function;
 };
 
-class SetDone final : public ola::SingleUseCallback1<void, const ola::client::Result&>
-{
-public:
-    explicit SetDone (std::function<void (const ola::client::Result&)> f)
-        : function (std::move (f))
-    {
-    }
-
-private:
-    void DoRun (const ola::client::Result& result) override { function (result); }
-    std::function<void (const ola::client::Result&)> function;
-};
-
-class DevicesDone final
-    : public ola::SingleUseCallback2<void, const ola::client::Result&, const std::vector<ola::client::OlaDevice>&>
-{
-public:
-    using Function = std::function<void (const ola::client::Result&, const std::vector<ola::client::OlaDevice>&)>;
-    explicit DevicesDone (Function f)
-        : function (std::move (f))
-    {
-    }
-
-private:
-    void DoRun (const ola::client::Result& result, const std::vector<ola::client::OlaDevice>& devices) override
-    {
-        function (result, devices);
-    }
-    Function function;
-};
+using Result = ola::client::Result;
+using Task = Run<ola::SingleUseCallback0<void>>;
+using SetDone = Run<ola::SingleUseCallback1<void, const Result&>, const Result&>;
+using DevicesDone = Run<ola::SingleUseCallback2<void, const Result&, const std::vector<ola::client::OlaDevice>&>,
+                        const Result&, const std::vector<ola::client::OlaDevice>&>;
 } // namespace
 
 //==============================================================================
