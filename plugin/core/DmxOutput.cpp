@@ -95,11 +95,21 @@ void DmxOutput::run()
 
         if (! settings.enabled)
         {
-            link.disconnect();
-            haveSent = false;
+            // Switched off leaves the universe dark too. olad drops what a closing
+            // connection still carries, so the link stays until the dark frame is
+            // answered (or briefly, if olad does not answer).
+            if (link.isConnected() && haveSent)
+            {
+                link.send (sentUniverse, DmxLevels {});
+                haveSent = false;
+            }
+            link.poll();
+            if (link.isConnected() && (link.getUnanswered() == 0 || now - link.getOldestUnansweredTime() > 0.5))
+                link.disconnect();
+
             nextConnectTime = 0.0;
             setStatus (State::off, settings.universe);
-            waitSeconds = 1.0; // switching it on wakes the thread at once
+            waitSeconds = link.isConnected() ? 0.005 : 1.0; // switching it on wakes the thread at once
         }
         else if (! link.isConnected() && now < nextConnectTime)
         {
@@ -120,6 +130,14 @@ void DmxOutput::run()
                 {
                     setStatus (State::notRunning, settings.universe);
                 }
+            }
+
+            if (link.isConnected() && haveSent && settings.universe != sentUniverse)
+            {
+                // OLA's outputs hold a universe's last frame for good: a universe the
+                // show no longer drives is left dark, not frozen on its last look.
+                link.send (sentUniverse, DmxLevels {});
+                haveSent = false;
             }
 
             if (link.isConnected())

@@ -89,9 +89,8 @@ protected:
         look[0] = 200;
         look[12] = 100;
         look[511] = 255;
-        controller->withLibrary (
-            [this] (ShowLibrary& library)
-            {
+        controller->withLibrary ([this] (ShowLibrary& library)
+        {
             library.addPreset ("Stage", "Look", &look);
             library.setOutputSettings ({ true, universe });
             return 0;
@@ -229,37 +228,48 @@ TEST_F (OlaOutput, TheShowChoosesTheUniverseAndWhetherFramesGoOut)
     startOutput();
     ASSERT_TRUE (statusBecomes ("Sending to OLA universe 7"));
 
-    // A second show on universe 8 takes over when it is loaded.
-    controller->withLibrary (
-        [] (ShowLibrary& library)
-        {
+    controller->triggerPreset ("Stage", "Look", 0.0f);
+    ASSERT_GE (probe->waitForFrame (0, 5s, [&] (auto& frame) { return frame.universe == 7 && frame.levels == look; }),
+               0);
+
+    // A second show on universe 8 takes over when it is loaded, and universe 7 is
+    // left dark (OLA's outputs would otherwise hold the look there for good).
+    const auto switched = probe->numFrames();
+    controller->withLibrary ([] (ShowLibrary& library)
+    {
         library.loadShow (library.addShow ("Club"));
         library.setOutputSettings ({ true, 8 });
         return 0;
     });
-    const auto switched = probe->numFrames();
-    ASSERT_GE (probe->waitForFrame (switched, 5s, [] (auto& frame) { return frame.universe == 8; }), 0);
+    EXPECT_GE (probe->waitForFrame (switched, 5s,
+                                    [&] (auto& frame) { return frame.universe == 8 && frame.levels == look; }),
+               0);
+    EXPECT_GE (probe->waitForFrame (switched, 5s,
+                                    [&] (auto& frame) { return frame.universe == 7 && frame.levels == DmxLevels {}; }),
+               0);
     EXPECT_TRUE (statusBecomes ("Sending to OLA universe 8"));
 
-    // Switched off: the link closes and no frame goes out any more.
-    controller->withLibrary (
-        [] (ShowLibrary& library)
-        {
+    // Switched off: a last, dark frame, then nothing more.
+    const auto beforeOff = probe->numFrames();
+    controller->withLibrary ([] (ShowLibrary& library)
+    {
         library.setOutputSettings ({ false, 8 });
         return 0;
     });
     ASSERT_TRUE (statusBecomes ("DMX output is off"));
-    const auto whenOff = probe->numFrames();
+    const auto dark = probe->waitForFrame (beforeOff, 5s, [] (auto& frame)
+                                           { return frame.universe == 8 && frame.levels == DmxLevels {}; });
+    ASSERT_GE (dark, 0);
 
-    // Back on the first show: universe 7 again.
+    // Back on the first show: universe 7 again, with the look.
     controller->loadShow ("Default Show");
-    const auto sevenAgain = probe->waitForFrame (whenOff, 5s, [] (auto& frame) { return frame.universe == 7; });
+    const auto sevenAgain = probe->waitForFrame ((size_t) dark, 5s, [&] (auto& frame)
+                                                 { return frame.universe == 7 && frame.levels == look; });
     ASSERT_GE (sevenAgain, 0);
-    ASSERT_GE (probe->waitForFrame ((size_t) sevenAgain + 2, 5s, [] (auto&) { return true; }), 0); // two keep-alives on
+    ASSERT_GE (probe->waitForFrame ((size_t) sevenAgain + 2, 5s, [] (auto&) { return true; }), 0); // keep-alives on 7
     const auto frames = probe->frames();
-    const auto onEightAfterOff =
-        std::count_if (frames.begin() + (long) whenOff, frames.end(), [] (auto& frame) { return frame.universe == 8; });
-    EXPECT_LE (onEightAfterOff, 1) << "only a frame already on its way when output was switched off";
+    EXPECT_EQ (std::count_if (frames.begin() + dark + 1, frames.end(), [] (auto& frame) { return frame.universe == 8; }),
+               0);
 }
 
 TEST_F (OlaOutput, AUniverseOlaDoesNotKnowIsReportedWithOlasReasonUntilItIsPatched)

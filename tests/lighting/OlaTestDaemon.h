@@ -100,10 +100,10 @@ private:
     struct Impl;
     friend struct Impl;
 
-    std::unique_ptr<Impl> impl;
     mutable std::mutex frameMutex;
     mutable std::condition_variable frameArrived;
     std::vector<Frame> received;
+    std::unique_ptr<Impl> impl; // last: its thread starts after, and ends before, the members it records into
 };
 
 /** Waits (within timeout) for condition() to hold, checking every few milliseconds. */
