@@ -15,6 +15,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils fluxbox fonts-liberation2 imagemagick
   sox lame
+  ola libola-dev
 )
 
 missing=()

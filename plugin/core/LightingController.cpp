@@ -1,6 +1,8 @@
 #include "core/LightingController.h"
 
+#include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace lighting
 {
@@ -20,6 +22,9 @@ LightingController::LightingController (juce::File file)
         markChanged();
         saveIfNeeded();
     }
+
+    const juce::ScopedLock sl (lock);
+    followOutputSettings();
 }
 
 LightingController::~LightingController()
@@ -38,6 +43,7 @@ bool LightingController::loadShow (const juce::String& name)
     if (! shows.loadShow (name))
         return false;
     markChanged(); // the loaded show is stored too
+    followOutputSettings();
     return true;
 }
 
@@ -85,6 +91,30 @@ void LightingController::publishCue (const Cue& cue)
 {
     // Called with the lock held, which keeps the handoff single-writer.
     handoff.publish (cue);
+    if (outputWakeUp != nullptr)
+        outputWakeUp->signal();
+}
+
+void LightingController::followOutputSettings()
+{
+    // Called with the lock held.
+    const auto settings = shows.getOutputSettings();
+    const bool changed = settings.enabled != outputEnabled.load() || settings.universe != outputUniverse.load();
+    outputEnabled.store (settings.enabled);
+    outputUniverse.store (settings.universe);
+    if (changed && outputWakeUp != nullptr)
+        outputWakeUp->signal();
+}
+
+DmxOutputSettings LightingController::getOutputSettings() const noexcept
+{
+    return { outputEnabled.load(), outputUniverse.load() };
+}
+
+void LightingController::setOutputWakeUp (juce::WaitableEvent* event)
+{
+    const juce::ScopedLock sl (lock);
+    outputWakeUp = event;
 }
 
 //==============================================================================
@@ -142,6 +172,7 @@ bool LightingController::restoreStateXml (const juce::XmlElement& xml)
     if (! shows.fromXml (xml))
         return false;
     markChanged();
+    followOutputSettings();
     return true;
 }
 
@@ -157,8 +188,32 @@ void LightingController::process (double seconds) noexcept
     if (! fader.advance (seconds))
         return;
 
+    // A sequence lock: readers retry while the serial is odd or has moved, so they
+    // never see a frame that mixes two blocks. The writer never waits. (Release
+    // stores and acquire loads instead of fences, which the thread sanitizer cannot
+    // follow; on x86 both are plain moves.)
+    const auto serial = outputSerial.load (std::memory_order_relaxed);
+    outputSerial.store (serial + 1, std::memory_order_relaxed);
     for (int i = 0; i < numChannels; ++i)
-        output[(size_t) i].store ((std::uint8_t) juce::roundToInt (fader.getLevel (i)), std::memory_order_relaxed);
+        output[(size_t) i].store ((std::uint8_t) juce::roundToInt (fader.getLevel (i)), std::memory_order_release);
+    outputSerial.store (serial + 2, std::memory_order_release);
+}
+
+std::uint32_t LightingController::readOutput (DmxLevels& dest) const noexcept
+{
+    for (int attempt = 0;; ++attempt)
+    {
+        const auto before = outputSerial.load (std::memory_order_acquire);
+        if ((before & 1u) == 0)
+        {
+            for (size_t i = 0; i < dest.size(); ++i)
+                dest[i] = output[i].load (std::memory_order_acquire);
+            if (outputSerial.load (std::memory_order_relaxed) == before)
+                return before;
+        }
+        if (attempt > 8)
+            std::this_thread::yield(); // the audio thread was interrupted mid-write: let it finish
+    }
 }
 
 std::uint8_t LightingController::getOutputLevel (int channel) const noexcept
@@ -170,8 +225,9 @@ std::uint8_t LightingController::getOutputLevel (int channel) const noexcept
 int LightingController::getOutputLevels (std::uint8_t* dest, int maxChannels) const noexcept
 {
     const auto count = juce::jlimit (0, numChannels, maxChannels);
-    for (int i = 0; i < count; ++i)
-        dest[i] = output[(size_t) i].load (std::memory_order_relaxed);
+    DmxLevels frame;
+    readOutput (frame);
+    std::copy_n (frame.begin(), count, dest);
     return count;
 }
 

@@ -33,6 +33,7 @@ public:
     auto withLibrary (Function&& f)
     {
         const juce::ScopedLock sl (lock);
+        const OutputSettingsFollower follower { *this }; // f may load another show or change its output
         return f (shows);
     }
 
@@ -78,11 +79,33 @@ public:
     std::uint8_t getOutputLevel (int channel) const noexcept;
     int getOutputLevels (std::uint8_t* dest, int maxChannels) const noexcept;
 
+    /** Copies the whole universe as one consistent frame (never half of one block's
+        update and half of the next) and returns the output's serial number, which
+        grows every time the audio side changes the levels. Never blocks the audio side. */
+    std::uint32_t readOutput (DmxLevels& dest) const noexcept;
+
     /** How many cues have reached the output so far. */
     int getNumCuesApplied() const noexcept { return cuesApplied.load(); }
 
+    /** The DMX output settings of the loaded show. */
+    DmxOutputSettings getOutputSettings() const noexcept;
+
+    /** The frame sender's wake-up, signalled when a cue is published or the output
+        settings change (null clears it; cleared under the lock, so no signal can
+        reach an event after it is gone). */
+    void setOutputWakeUp (juce::WaitableEvent* event);
+
 private:
+    /** Copies the loaded show's output settings into the atomics at the end of a
+        locked scope, so the frame sender reads them without taking the lock. */
+    struct OutputSettingsFollower
+    {
+        LightingController& owner;
+        ~OutputSettingsFollower() { owner.followOutputSettings(); }
+    };
+
     void publishCue (const Cue& cue);
+    void followOutputSettings();
 
     juce::CriticalSection lock;
     juce::CriticalSection saveLock; // one writer of the store file at a time
@@ -98,7 +121,12 @@ private:
     CueHandoff handoff;
     LightFader fader; // audio side only
     std::array<std::atomic<std::uint8_t>, (size_t) numChannels> output {};
+    std::atomic<std::uint32_t> outputSerial { 0 }; // odd while the audio side writes the levels
     std::atomic<int> cuesApplied { 0 };
+
+    std::atomic<bool> outputEnabled { true };
+    std::atomic<int> outputUniverse { 1 };
+    juce::WaitableEvent* outputWakeUp = nullptr; // guarded by lock
 
     std::atomic<float> tempo { 120.0f };
     std::atomic<void (*)()> hostNext { nullptr }, hostPrev { nullptr };

@@ -124,7 +124,7 @@ bool ShowLibrary::loadShow (const juce::String& name)
 
 juce::String ShowLibrary::addShow (const juce::String& wantedName)
 {
-    Show show { uniqueName (shows, wantedName), {} };
+    Show show { uniqueName (shows, wantedName), {}, {} };
     auto name = show.name;
     shows.push_back (std::move (show));
     return name;
@@ -156,6 +156,13 @@ bool ShowLibrary::deleteShow (const juce::String& name)
         }
     }
     return false;
+}
+
+//==============================================================================
+void ShowLibrary::setOutputSettings (DmxOutputSettings settings)
+{
+    settings.universe = juce::jlimit (DmxOutputSettings::minUniverse, DmxOutputSettings::maxUniverse, settings.universe);
+    currentShow().output = settings;
 }
 
 //==============================================================================
@@ -294,6 +301,8 @@ std::unique_ptr<juce::XmlElement> ShowLibrary::toXml() const
     {
         auto* showXml = root->createNewChildElement ("SHOW");
         showXml->setAttribute ("name", show.name);
+        showXml->setAttribute ("dmxOutput", show.output.enabled);
+        showXml->setAttribute ("olaUniverse", show.output.universe);
         for (auto& bank : show.banks)
         {
             auto* bankXml = showXml->createNewChildElement ("BANK");
@@ -319,7 +328,16 @@ bool ShowLibrary::fromXml (const juce::XmlElement& xml)
     std::vector<Show> loaded;
     for (auto* showXml : xml.getChildWithTagNameIterator ("SHOW"))
     {
-        Show show { uniqueName (loaded, showXml->getStringAttribute ("name")), {} };
+        // Shows stored before DMX output existed (or with a universe that is not a
+        // number) send to universe 1.
+        const DmxOutputSettings defaults;
+        const auto universeText = showXml->getStringAttribute ("olaUniverse").trim();
+        const auto universe = universeText.isNotEmpty() && universeText.containsOnly ("-0123456789")
+                                  ? universeText.getIntValue()
+                                  : defaults.universe;
+        Show show { uniqueName (loaded, showXml->getStringAttribute ("name")), {},
+                    { showXml->getBoolAttribute ("dmxOutput", defaults.enabled),
+                      juce::jlimit (DmxOutputSettings::minUniverse, DmxOutputSettings::maxUniverse, universe) } };
         for (auto* bankXml : showXml->getChildWithTagNameIterator ("BANK"))
         {
             Bank bank { uniqueName (show.banks, bankXml->getStringAttribute ("name")), {} };
@@ -345,7 +363,7 @@ bool ShowLibrary::fromXml (const juce::XmlElement& xml)
 void ShowLibrary::ensureInvariants()
 {
     if (findByName (shows, defaultShowName) == nullptr)
-        shows.insert (shows.begin(), Show { defaultShowName, {} });
+        shows.insert (shows.begin(), Show { defaultShowName, {}, {} });
 
     for (auto& show : shows)
     {

@@ -24,10 +24,22 @@ struct Bank
     std::vector<Preset> presets;
 };
 
+/** Where a show's levels go: OLA's daemon, on one of its universes. */
+struct DmxOutputSettings
+{
+    static constexpr int minUniverse = 0, maxUniverse = 65535;
+
+    bool enabled = true;
+    int universe = 1;
+
+    bool operator== (const DmxOutputSettings&) const = default;
+};
+
 struct Show
 {
     juce::String name;
     std::vector<Bank> banks;
+    DmxOutputSettings output {};
 };
 
 /** The controller's stored shows and which one is loaded.
@@ -64,6 +76,10 @@ public:
     std::optional<juce::String> renameShow (const juce::String& oldName, const juce::String& wantedName);
     /** "Default Show" cannot be deleted; deleting the loaded show loads "Default Show". */
     bool deleteShow (const juce::String& name);
+
+    // DMX output of the loaded show (the universe is kept within range)
+    DmxOutputSettings getOutputSettings() const { return currentShow().output; }
+    void setOutputSettings (DmxOutputSettings settings);
 
     // Banks of the loaded show
     int getNumBanks() const { return (int) currentShow().banks.size(); }

@@ -58,6 +58,7 @@ private:
 ControllerEditor::ControllerEditor (ControllerProcessor& p)
     : AudioProcessorEditor (p)
     , controller (p.getController())
+    , dmxOutput (p.getDmxOutput())
     , bankModel (std::make_unique<NameList> ([this] { bankSelected(); }))
     , presetModel (std::make_unique<NameList> ([this] { presetSelected(); }))
     , outputView (std::make_unique<OutputView> (controller))
@@ -132,6 +133,17 @@ ControllerEditor::ControllerEditor (ControllerProcessor& p)
 
     addAndMakeVisible (*outputView);
 
+    addAndMakeVisible (dmxToggle);
+    dmxToggle.onClick = [this] { outputSettingsChanged(); };
+    addAndMakeVisible (universeLabel);
+    universeLabel.setJustificationType (juce::Justification::centredRight);
+    addAndMakeVisible (universeSlider);
+    universeSlider.setRange (lighting::DmxOutputSettings::minUniverse, lighting::DmxOutputSettings::maxUniverse, 1.0);
+    universeSlider.setTextBoxStyle (juce::Slider::TextBoxLeft, false, 60, 22);
+    universeSlider.onValueChange = [this] { outputSettingsChanged(); };
+    addAndMakeVisible (linkStatus);
+    linkStatus.setText (dmxOutput.getStatus().describe(), juce::dontSendNotification);
+
     setResizable (true, true);
     setResizeLimits (980, 620, 2000, 1400);
     setSize (1080, 680);
@@ -200,7 +212,12 @@ void ControllerEditor::resized()
     pageBox.setBounds (pageRow.removeFromLeft (200));
 
     auto out = area.removeFromBottom (juce::jmin (200, area.getHeight() / 3));
-    outputLabel.setBounds (out.removeFromTop (20));
+    auto outputRow = out.removeFromTop (26);
+    outputLabel.setBounds (outputRow.removeFromLeft (56));
+    dmxToggle.setBounds (outputRow.removeFromLeft (110));
+    universeLabel.setBounds (outputRow.removeFromLeft (90));
+    universeSlider.setBounds (outputRow.removeFromLeft (120).reduced (2, 1));
+    linkStatus.setBounds (out.removeFromTop (22));
     outputView->setBounds (out);
     area.removeFromBottom (6);
 
@@ -224,6 +241,7 @@ void ControllerEditor::timerCallback()
 {
     tempoLabel.setText ("Tempo " + juce::String (controller.getTempo(), 1) + " BPM", juce::dontSendNotification);
     outputView->repaint();
+    linkStatus.setText (dmxOutput.getStatus().describe(), juce::dontSendNotification);
     if (controller.getChangeCount() != seenChangeCount)
         refreshAll();
 }
@@ -249,6 +267,8 @@ void ControllerEditor::refreshAll()
     for (int i = 0; i < showNames.size(); ++i)
         showBox.addItem (showNames[i], i + 1);
     showBox.setSelectedItemIndex (showNames.indexOf (current), juce::dontSendNotification);
+
+    refreshOutputSettings();
 
     bankModel->names = bankNames;
     bankList.updateContent();
@@ -457,4 +477,30 @@ void ControllerEditor::levelChanged (int channelOnPage)
     // The preset on stage follows its edits at once.
     if (bank == liveBank && preset == livePreset)
         controller.triggerPreset (bank, preset, 0.0f);
+}
+
+//==============================================================================
+void ControllerEditor::refreshOutputSettings()
+{
+    const auto settings = controller.withLibrary ([] (ShowLibrary& library) { return library.getOutputSettings(); });
+    dmxToggle.setToggleState (settings.enabled, juce::dontSendNotification);
+    universeSlider.setValue (settings.universe, juce::dontSendNotification);
+    universeSlider.setEnabled (settings.enabled);
+}
+
+void ControllerEditor::outputSettingsChanged()
+{
+    const lighting::DmxOutputSettings wanted { dmxToggle.getToggleState(),
+                                               juce::roundToInt (universeSlider.getValue()) };
+    controller.withLibrary ([&] (ShowLibrary& library)
+    {
+        if (library.getOutputSettings() != wanted)
+        {
+            library.setOutputSettings (wanted);
+            edited();
+        }
+        return 0;
+    });
+    seenChangeCount = controller.getChangeCount(); // our own edit: no need to rebuild the lists
+    universeSlider.setEnabled (wanted.enabled);
 }

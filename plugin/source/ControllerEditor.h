@@ -6,7 +6,8 @@
 
 /** The lighting-design screen: shows, banks and presets (create, rename, delete),
     the 512 channel levels of the selected preset (32 per page), recall with a
-    fade, the live output, the tempo and the footswitch buttons.
+    fade, the live output with the show's DMX output settings and the link to
+    OLA, the tempo and the footswitch buttons.
 
     Edits go straight into the controller under its lock; the screen follows
     changes made through the host's table (another show loaded, for instance). */
@@ -48,8 +49,11 @@ private:
     void deletePreset();
     void recall();
     void levelChanged (int channelOnPage);
+    void refreshOutputSettings();
+    void outputSettingsChanged();
 
     lighting::LightingController& controller;
+    lighting::DmxOutput& dmxOutput;
     std::uint32_t seenChangeCount = 0;
     juce::String liveBank, livePreset; // the preset last recalled here, edited live
 
@@ -63,6 +67,9 @@ private:
         renamePresetButton { "Rename" }, deletePresetButton { "Delete" }, recallButton { "Recall" },
         prevButton { "Prev" }, nextButton { "Next" };
     juce::Slider fadeSlider { juce::Slider::LinearHorizontal, juce::Slider::TextBoxRight };
+    juce::ToggleButton dmxToggle { "DMX output" };
+    juce::Label universeLabel { {}, "OLA universe" }, linkStatus;
+    juce::Slider universeSlider { juce::Slider::IncDecButtons, juce::Slider::TextBoxLeft };
 
     std::unique_ptr<NameList> bankModel, presetModel;
     juce::ListBox bankList, presetList;

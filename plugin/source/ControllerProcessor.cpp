@@ -49,6 +49,7 @@ ControllerProcessor::ControllerProcessor()
                           .withOutput ("Output", juce::AudioChannelSet::stereo(), true))
     , controller (std::make_unique<lighting::LightingController> (getStoreFile()))
     , link (std::make_unique<Link> (*controller))
+    , dmxOutput (std::make_unique<lighting::DmxOutput> (*controller, lighting::DmxOutput::rpcPortFromEnvironment()))
 {
     controllertable::registerController (controller.get());
     startTimer (1000); // saves edits a moment after they are made
@@ -57,6 +58,7 @@ ControllerProcessor::ControllerProcessor()
 ControllerProcessor::~ControllerProcessor()
 {
     stopTimer();
+    dmxOutput.reset();
     controllertable::unregisterController (controller.get());
     jassert (link->getRefCount() == 0); // the host must release the interface first
     controller->saveIfNeeded();

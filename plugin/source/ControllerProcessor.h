@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/LightingController.h"
+#include "core/DmxOutput.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -23,6 +23,7 @@ public:
     static juce::File getStoreFile();
 
     lighting::LightingController& getController() noexcept { return *controller; }
+    lighting::DmxOutput& getDmxOutput() noexcept { return *dmxOutput; }
 
     //==============================================================================
     void prepareToPlay (double sampleRate, int samplesPerBlock) override;
@@ -60,6 +61,7 @@ private:
 
     std::unique_ptr<lighting::LightingController> controller;
     std::unique_ptr<Link> link;
+    std::unique_ptr<lighting::DmxOutput> dmxOutput; // sends the output to OLA's daemon, from its own thread
     bool pedalDown[2] {}; // audio thread only
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ControllerProcessor)

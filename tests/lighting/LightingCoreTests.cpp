@@ -121,6 +121,49 @@ TEST (LightingShowLibrary, HandEditedFileCannotBreakTheRules)
     EXPECT_FALSE (library.fromXml (juce::XmlElement ("SOMETHING")));
 }
 
+TEST (LightingShowLibrary, EachShowStoresItsDmxOutputAndOlderShowsSendToUniverseOne)
+{
+    struct Case
+    {
+        const char* attributes;
+        bool enabled;
+        int universe;
+    };
+    const Case cases[] = {
+        { "", true, 1 }, // stored before DMX output existed
+        { R"(dmxOutput="0" olaUniverse="12")", false, 12 },
+        { R"(dmxOutput="1" olaUniverse="0")", true, 0 },
+        { R"(olaUniverse="99999")", true, 65535 },
+        { R"(olaUniverse="-4")", true, 0 },
+        { R"(olaUniverse="many")", true, 1 },
+    };
+
+    for (auto& c : cases)
+    {
+        auto xml = juce::parseXML (juce::String ("<LIGHTING current=\"Tour\"><SHOW name=\"Tour\" ") + c.attributes
+                                   + "/></LIGHTING>");
+        ShowLibrary library;
+        ASSERT_TRUE (library.fromXml (*xml)) << c.attributes;
+        const auto settings = library.getOutputSettings();
+        EXPECT_EQ (settings.enabled, c.enabled) << c.attributes;
+        EXPECT_EQ (settings.universe, c.universe) << c.attributes;
+
+        // What is read is what is written back.
+        ShowLibrary reloaded;
+        ASSERT_TRUE (reloaded.fromXml (*library.toXml()));
+        EXPECT_EQ (reloaded.getOutputSettings(), settings) << c.attributes;
+    }
+
+    // Settings belong to the loaded show; new shows start on, universe 1.
+    ShowLibrary library;
+    library.setOutputSettings ({ false, 70000 });
+    EXPECT_EQ (library.getOutputSettings(), (lighting::DmxOutputSettings { false, 65535 }));
+    library.loadShow (library.addShow ("Club"));
+    EXPECT_EQ (library.getOutputSettings(), lighting::DmxOutputSettings {});
+    library.loadShow ("Default Show");
+    EXPECT_FALSE (library.getOutputSettings().enabled);
+}
+
 //==============================================================================
 TEST (LightingController, FreshStoreStartsWithTheStarterShowAndRoundTrips)
 {

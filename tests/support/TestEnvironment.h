@@ -3,7 +3,8 @@
 #include <juce_core/juce_core.h>
 
 /** Points HOME and XDG_DATA_HOME into a fresh temporary folder for the whole
-    test run and removes it afterwards. */
+    test run and removes it afterwards, and points the lighting controller's DMX
+    output (RAV_OLA_PORT) at a port where no OLA daemon can answer. */
 class TestHome final
 {
 public:
@@ -14,4 +15,5 @@ public:
 
 private:
     juce::String oldHome, oldDataHome;
+    int refusingPort = -1;
 };
