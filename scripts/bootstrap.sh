@@ -14,7 +14,7 @@ packages=(
   libflac-dev libvorbis-dev libogg-dev libpng-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils fluxbox fonts-liberation2 imagemagick
-  sox lame
+  sox lame xdotool
   ola libola-dev
 )
 

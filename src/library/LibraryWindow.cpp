@@ -189,12 +189,20 @@ VovirTreeItem* VovirTreeView::getRoot() const
 
 void VovirTreeView::installRoot (std::unique_ptr<VovirTreeItem> root)
 {
-    // Folders stay open across rebuilds: the tree remembers them by item name.
-    std::unique_ptr<juce::XmlElement> openness (tree->getOpennessState (true));
+    // Folders come open; one the user closed stays closed across rebuilds (the
+    // tree knows its folders by name).
+    juce::StringArray closedFolders;
+    if (auto* old = tree->getRootItem())
+        for (int i = 0; i < old->getNumSubItems(); ++i)
+            if (auto* folder = old->getSubItem (i); folder->mightContainSubItems() && ! folder->isOpen())
+                closedFolders.add (folder->getUniqueName());
+
+    for (int i = 0; i < root->getNumSubItems(); ++i)
+        if (auto* folder = root->getSubItem (i); closedFolders.contains (folder->getUniqueName()))
+            folder->setOpen (false);
+
     tree->deleteRootItem();
     tree->setRootItem (root.release());
-    if (openness != nullptr)
-        tree->restoreOpennessState (*openness, true);
 }
 
 void VovirTreeView::textEditorTextChanged (juce::TextEditor&)

@@ -918,9 +918,11 @@ void SetTimeline::addTracks (const juce::Array<int>& trackIds)
                 chosen = lightShows[(size_t) (result - 2)].id;
         }
 
+        // Each goes in after the one before it, so the show plays the dropped
+        // tracks in the order they were selected.
         if (chosen != -1)
         {
-            set.addSetElement (chosen, insertIndex, false, false, 0);
+            set.addSetElement (chosen, insertIndex + added, false, false, 0);
             ++added;
         }
     }

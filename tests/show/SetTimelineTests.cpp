@@ -311,7 +311,7 @@ TEST_F (SetTimelineTest, OptionArrowsMoveTheSelectionUnlessItTouchesTheEnd)
     EXPECT_FALSE (timeline->songs[0]->selected);
 }
 
-TEST_F (SetTimelineTest, DroppedTracksGoInAtTheDropPointLastFirst)
+TEST_F (SetTimelineTest, DroppedTracksGoInAtTheDropPointInTheirOrder)
 {
     const int setId = loadShow ({ SongSpec { 100.0 }, SongSpec { 100.0 } });
     const auto original = lightShowOrder();
@@ -347,7 +347,7 @@ TEST_F (SetTimelineTest, DroppedTracksGoInAtTheDropPointLastFirst)
 
     EXPECT_FALSE (timeline->dragHover);
     EXPECT_EQ (menuItems, juce::StringArray ({ "Choose a light show... (disabled)", "Default lightshow", "Encore" }));
-    EXPECT_EQ (lightShowOrder(), (std::vector<int> { original[0], original[1], second.id, b, a }));
+    EXPECT_EQ (lightShowOrder(), (std::vector<int> { original[0], original[1], a, b, second.id }));
     EXPECT_EQ (timeline->currentIndex, 0);
 
     // Dropped above the current song, it stays current.

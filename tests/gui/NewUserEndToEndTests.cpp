@@ -1,0 +1,173 @@
+// A new user's first show, in the real program window under Xvfb: an empty
+// library, three tracks imported through the chooser (one with a click track
+// beside it), a new show, the tracks dragged into it with real X pointer events,
+// and the show played on a JACK dummy server: the backing reaches outputs 1-2
+// and the click outputs 3-4.
+
+#include "app/Commands.h"
+#include "app/EventFlags.h"
+#include "app/Globals.h"
+#include "app/MainHostWindow.h"
+#include "app/ShellState.h"
+#include "audio/GraphEditorPanel.h"
+#include "audio/AudioTestSupport.h"
+#include "audio/FilePlayerProcessor.h"
+#include "data/DbModels.h"
+#include "gui/GuiTestSupport.h"
+#include "library/LibraryWindow.h"
+#include "show/SetPlayer.h"
+#include "show/SetTimeline.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestAudio.h"
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+/** Runs a command while the message loop keeps the window alive; its exit status. */
+int runWhilePumping (const juce::StringArray& command, int timeoutMs)
+{
+    juce::ChildProcess child;
+    if (! child.start (command, 0))
+        return -1;
+    pumpUntil ([&] { return ! child.isRunning(); }, timeoutMs, [] {});
+    if (child.isRunning())
+    {
+        child.kill();
+        return -1;
+    }
+    return (int) child.getExitCode();
+}
+
+juce::StringArray treeNames (juce::TreeViewItem& item, const juce::String& prefix = {})
+{
+    juce::StringArray names;
+    for (int i = 0; i < item.getNumSubItems(); ++i)
+    {
+        auto* sub = dynamic_cast<VovirTreeItem*> (item.getSubItem (i));
+        names.add (prefix + sub->name);
+        names.addArray (treeNames (*sub, prefix + sub->name + "/"));
+    }
+    return names;
+}
+} // namespace
+
+TEST (NewUser, ImportsTracksBuildsAShowByDraggingAndPlaysIt)
+{
+    JackDummyServer server;
+    if (! server.isRunning())
+        GTEST_SKIP() << "no JACK server could be started here";
+    ASSERT_TRUE (juce::File ("/usr/bin/xdotool").existsAsFile()) << "xdotool is missing";
+
+    installProgram();
+    ScriptedDialogs dialogs;
+    ProgramGlobals globals;
+    userSettings()->setValue ("dcRequiredToStop", 0);
+    userSettings()->setValue ("fadeTime", 0.0);
+    userSettings()->removeValue ("mainWindowPos");
+
+    auto window = std::make_unique<MainHostWindow>();
+    globals.commands.registerAllCommandsForTarget (window.get());
+    globals.commands.setFirstCommandTarget (window.get());
+    ASSERT_TRUE (window->isStarted()) << dialogs.titles().joinIntoString (" / ");
+    EXPECT_TRUE (dialogs.titles().contains ("Track library is empty"));
+    ASSERT_NE (window->audioDevices.getCurrentAudioDevice(), nullptr);
+    window->setBounds (0, 0, 1200, 900);
+
+    // Three tracks of the user's, the first with its click track beside it.
+    auto incoming = TestHome::folder().getChildFile ("Desktop/Album");
+    juce::Array<juce::File> chosen;
+    for (auto* name : { "Song A", "Song B", "Song C" })
+    {
+        auto file = incoming.getChildFile (juce::String (name) + ".wav");
+        ASSERT_TRUE (writeSineWav (file, 4.0, 48000.0, 440.0));
+        chosen.add (file);
+    }
+    ASSERT_TRUE (writeSineWav (incoming.getChildFile ("Song A click.wav"), 4.0, 48000.0, 880.0));
+
+    dialogs.clear();
+    dialogs.answerFiles (chosen);
+    globals.commands.invokeDirectly (importTracksCmd, false);
+    EXPECT_EQ (dialogs.titles(), juce::StringArray ({ "Choose an audio file...", "Importing tracks..." }));
+
+    auto& tabs = *libraryPanel->tabs;
+    EXPECT_EQ (treeNames (*tabs.trackTree->getRoot()),
+               juce::StringArray ({ "Album", "Album/Song A | CLICK", "Album/Song B", "Album/Song C" }));
+    writeSnapshot (*libraryPanel, "library-track-tree.png");
+
+    // A new show, opened from the show tree.
+    tabs.setCurrentTabIndex (1);
+    dialogs.answerFields (juce::StringArray { "First gig", "" });
+    globals.commands.invokeDirectly (newShowCmd, false);
+    auto* showItem = dynamic_cast<SetsTreeItem*> (tabs.showTree->getRoot()->getSubItem (0));
+    ASSERT_NE (showItem, nullptr);
+    showItem->setSelected (true, true);
+    ASSERT_TRUE (setPlayer->isVisible());
+    ASSERT_EQ (setPlayer->getCurrentSetId(), showItem->id);
+    const int showId = showItem->id;
+    writeSnapshot (*libraryPanel, "library-show-tree.png");
+
+    // Select the three tracks and drag them into the show with the pointer, the
+    // lighting controller's window out of the way.
+    pumpUntil ([] { return pluginWindow != nullptr; }, 5000, [] {});
+    if (pluginWindow != nullptr)
+        globals.commands.invokeDirectly (lightingDesignCmd, false);
+    window->toFront (true);
+    tabs.setCurrentTabIndex (0);
+    auto* album = tabs.trackTree->getRoot()->getSubItem (0);
+    for (int i = 0; i < 3; ++i)
+        album->getSubItem (i)->setSelected (true, false, juce::dontSendNotification);
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (300);
+
+    auto& treeView = *tabs.trackTree->tree;
+    auto itemArea = album->getSubItem (0)->getItemPosition (true);
+    auto from = treeView.localPointToGlobal (itemArea.getCentre());
+    auto to = setPlayer->timeline->localPointToGlobal (setPlayer->timeline->getLocalBounds().getCentre());
+    juce::StringArray drag { "xdotool", "mousemove", "--sync", juce::String (from.x), juce::String (from.y),
+                             "mousedown", "1", "sleep", "0.2" };
+    for (int step = 1; step <= 10; ++step)
+        drag.addArray ({ "mousemove", juce::String (from.x + (to.x - from.x) * step / 10),
+                         juce::String (from.y + (to.y - from.y) * step / 10), "sleep", "0.05" });
+    drag.addArray ({ "sleep", "0.3", "mouseup", "1" });
+    ASSERT_EQ (runWhilePumping (drag, 20000), 0);
+    ASSERT_TRUE (pumpUntil ([&] { return SetModel (showId).getSetElements().size() == 3; }, 5000, [] {}))
+        << SetModel (showId).getSetElements().size() << " songs in the show";
+
+    juce::StringArray order;
+    for (auto& entry : SetModel (showId).getSetElements())
+        order.add (AudioFileModel (LightShowModel (entry.getIntField ("LightShowID")).getIntField ("AudioFileID"))
+                       .getStringField ("Name"));
+    EXPECT_EQ (order, juce::StringArray ({ "Song A", "Song B", "Song C" })) << order.joinIntoString (", ");
+
+    // Play the first song and record what reaches the four outputs.
+    ASSERT_TRUE (pumpUntil ([] { return setPlayer->timeline->songs.size() == 3; }, 5000, [] {}));
+    startEventReceived = true;
+    ASSERT_TRUE (pumpUntil ([] { return filePlayer->isPlaying(); }, 5000, [] {}));
+    auto recording = TestHome::folder().getChildFile ("new-user-show.wav");
+    EXPECT_EQ (runWhilePumping ({ "jack_rec", "-f", recording.getFullPathName(), "-d", "1", "JUCEJack:out_1",
+                                  "JUCEJack:out_2", "JUCEJack:out_3", "JUCEJack:out_4" },
+                                20000),
+               0);
+    writeScreenCapture ("new-user-first-show.png");
+    RaTracks::stop (0.0);
+
+    std::unique_ptr<juce::AudioFormatReader> reader (formatManager->createReaderFor (recording));
+    ASSERT_NE (reader, nullptr);
+    ASSERT_EQ (reader->numChannels, 4u);
+    const int length = (int) reader->lengthInSamples;
+    juce::AudioBuffer<float> recorded (4, length);
+    reader->read (&recorded, 0, length, 0, true, true);
+    for (int c = 0; c < 4; ++c)
+    {
+        const bool backing = c < 2;
+        EXPECT_GT (toneLevel (recorded.getReadPointer (c), length, 48000.0, backing ? 440.0 : 880.0), 0.2) << "output " << c + 1;
+        EXPECT_LT (toneLevel (recorded.getReadPointer (c), length, 48000.0, backing ? 880.0 : 440.0), 0.05) << "output " << c + 1;
+    }
+
+    window->closeButtonPressed();
+    appProperties->closeFiles();
+    globals.commands.setFirstCommandTarget (nullptr);
+    window.reset();
+    exitRequested = false;
+}
