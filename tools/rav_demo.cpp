@@ -69,7 +69,8 @@ int main()
     auto path = getDatabaseFile().getFullPathName();
     if (! db.openDb (path) || ! checkAndUpgradeDbSchema (path))
     {
-        std::cerr << "demo: no usable database at " << path << " (run the install step first)" << std::endl;
+        std::cerr << "demo: the database at " << path
+                  << " cannot be used (see the message above; without one, run the install step first)" << std::endl;
         return 1;
     }
 
