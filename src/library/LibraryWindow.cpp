@@ -83,10 +83,6 @@ void LibraryTreeItem::itemDoubleClicked (const juce::MouseEvent&)
 
 void LibraryTreeItem::openTrack()
 {
-    for (auto* player : { filePlayer, filePlayerB })
-        if (player != nullptr)
-            player->unloadSources();
-
     AudioFileModel track (id);
     AudioFileModel click (track.getClickTrackID());
     auto& db = *RaDatabase::getInstance();
@@ -94,6 +90,18 @@ void LibraryTreeItem::openTrack()
 
     if (track.checkFileExists())
     {
+        // An open show is closed first: closing it lets go of its preloaded
+        // tracks, which must not take the track opened here with them.
+        if (setPlayer != nullptr && setPlayer->getCurrentSetId() != -1)
+        {
+            setPlayer->timeline->loadSet (-1, false);
+            setPlayer->vertPanel->memoPanel->setSet (-1);
+        }
+
+        for (auto* player : { filePlayer, filePlayerB })
+            if (player != nullptr)
+                player->unloadSources();
+
         const auto path = track.getFullPath();
         const bool haveClick = click.id > 0 && click.fileExists();
         const auto clickPath = click.getFullPath();
@@ -119,16 +127,14 @@ void LibraryTreeItem::openTrack()
             timeline->loadAudioFile (id);
             timeline->editor->repaint();
         }
-
-        if (setPlayer != nullptr && setPlayer->getCurrentSetId() != -1)
-        {
-            setPlayer->timeline->loadSet (-1, false);
-            setPlayer->vertPanel->memoPanel->setSet (-1);
-        }
     }
-    else if (mainWindow != nullptr)
+    else
     {
-        mainWindow->resetDisplay (true);
+        for (auto* player : { filePlayer, filePlayerB })
+            if (player != nullptr)
+                player->unloadSources();
+        if (mainWindow != nullptr)
+            mainWindow->resetDisplay (true);
     }
 
     db.releaseNotifications();

@@ -165,6 +165,17 @@ TEST (NewUser, ImportsTracksBuildsAShowByDraggingAndPlaysIt)
         EXPECT_LT (toneLevel (recorded.getReadPointer (c), length, 48000.0, backing ? 880.0 : 440.0), 0.05) << "output " << c + 1;
     }
 
+    // Opening a track from the tree loads it alone, not looping, and closes the show.
+    auto* songB = dynamic_cast<LibraryTreeItem*> (album->getSubItem (1));
+    ASSERT_NE (songB, nullptr);
+    songB->itemDoubleClicked (juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), {}, {}, 1.0f, 0.0f,
+                                                0.0f, 0.0f, 0.0f, &treeView, &treeView, juce::Time(), {}, juce::Time(), 2,
+                                                false));
+    EXPECT_EQ (filePlayer->currentFile, AudioFileModel (songB->id).getFullPath());
+    EXPECT_FALSE (filePlayer->looping.load());
+    EXPECT_EQ (setPlayer->getCurrentSetId(), -1);
+    EXPECT_TRUE (lightShowList->isVisible());
+
     window->closeButtonPressed();
     appProperties->closeFiles();
     globals.commands.setFirstCommandTarget (nullptr);
