@@ -8,7 +8,7 @@
 /** Stands in for every user dialog while installed: records what was shown and
     answers from a script (first button, cancel, a chosen file...). Boxes without
     a scripted answer take their first button; choosers are cancelled. */
-class ScriptedDialogs final : public UserDialogs
+class ScriptedDialogs : public UserDialogs
 {
 public:
     struct Shown
