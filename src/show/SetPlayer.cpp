@@ -67,7 +67,9 @@ void SetTimelineHolder::buttonClicked (juce::Button* button)
         if (! haveSongs)
             return;
 
-        if (filePlayer != nullptr && filePlayer->isPlaying())
+        const bool anythingPlays =
+            (filePlayer != nullptr && filePlayer->isPlaying()) || (filePlayerB != nullptr && filePlayerB->isPlaying());
+        if (anythingPlays)
         {
             RaTracks::stop (fadeTime);
             playButton->setButtonText ("Play");
