@@ -63,15 +63,26 @@ void FilePlayerProcessor::broadcast (PlayerEvent::Code event)
     sendChangeMessage();
 }
 
-bool FilePlayerProcessor::isOutputDeviceValid()
+bool FilePlayerProcessor::hasOutputDevice()
 {
     if (playerDeviceManager != nullptr)
         if (auto* device = playerDeviceManager->getCurrentAudioDevice())
             if (device->isOpen() && device->getActiveOutputChannels().countNumberOfSetBits() > 0)
                 return true;
+    return false;
+}
 
-    userDialogs().showMessageBox (juce::MessageBoxIconType::InfoIcon, "Audio preferences not set up",
-                                  "Please select an audio output device in the File > Preferences window.");
+const char* const FilePlayerProcessor::noDeviceText =
+    "No audio output device is open.\n\nRaziviz Avodoru plays through a running JACK server or an ALSA sound "
+    "card. Start the JACK server (or connect the sound card), then restart Raziviz Avodoru: it opens the device "
+    "it finds.";
+
+bool FilePlayerProcessor::isOutputDeviceValid()
+{
+    if (hasOutputDevice())
+        return true;
+
+    userDialogs().showMessageBox (juce::MessageBoxIconType::InfoIcon, "Audio preferences not set up", noDeviceText);
     return false;
 }
 
@@ -173,9 +184,10 @@ void FilePlayerProcessor::preloadAudioFile (juce::String path, double trimStart,
 void FilePlayerProcessor::loadFile (juce::String path, double trimStart, double trimEnd, bool loop)
 {
     // Without an output device nothing changes (the old track stays current).
+    // Loading is not playing: the user is told only when something tries to play.
     if (playerDeviceManager != nullptr)
     {
-        if (! isOutputDeviceValid())
+        if (!hasOutputDevice())
             return;
         auto* device = playerDeviceManager->getCurrentAudioDevice();
         const auto rate = getSampleRate() > 0.0 ? getSampleRate() : sampleRate.load();
@@ -220,7 +232,8 @@ void FilePlayerProcessor::loadFile (juce::String path, double trimStart, double 
 
 void FilePlayerProcessor::play (double fadeInSeconds)
 {
-    if (! isOutputDeviceValid())
+    // Both players are started together; the user is told once, by the backing player.
+    if (this == filePlayerB ? !hasOutputDevice() : !isOutputDeviceValid())
         return;
 
     requestLimiterReset();

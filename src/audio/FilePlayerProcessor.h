@@ -106,6 +106,10 @@ public:
 
     /** True when an audio output device is open; otherwise tells the user. */
     static bool isOutputDeviceValid();
+    /** The same test without telling anyone. */
+    static bool hasOutputDevice();
+    /** What the user is told when there is no output device: how to get one here. */
+    static const char* const noDeviceText;
 
     /** The key of a preloaded track: path, start trim and end trim. */
     static juce::String sourceKey (const juce::String& path, double trimStart, double trimEnd);
