@@ -1,6 +1,7 @@
 #include "app/MainHostWindow.h"
 
 #include "app/Commands.h"
+#include "app/ControllerWindowPlacement.h"
 #include "app/EventFlags.h"
 #include "app/Globals.h"
 #include "app/ShellState.h"
@@ -13,10 +14,10 @@
 #include "data/DbSchema.h"
 #include "data/MediaLibrary.h"
 #include "editor/Timeline.h"
-#include "show/SetPlayer.h"
 #include "lighting/ControllerSelection.h"
 #include "lighting/VovirLink.h"
 #include "midi/MidiServer.h"
+#include "show/SetPlayer.h"
 #include "ui/UserDialogs.h"
 
 MainHostWindow* mainWindow = nullptr;
@@ -113,6 +114,7 @@ MainHostWindow::MainHostWindow()
 
     InternalPluginFormat internalFormat;
     internalFormat.getAllTypes (internalNodeTypes);
+    PluginWindow::unusedKeyHandler = [this] (const juce::KeyPress& key) { return keyPressedInOtherWindow (key); };
     lightingPluginList.addChangeListener (this);
     if (commandManager != nullptr)
         addKeyListener (commandManager->getKeyMappings());
@@ -168,6 +170,7 @@ MainHostWindow::~MainHostWindow()
 
     if (mainWindow == this)
         mainWindow = nullptr;
+    PluginWindow::unusedKeyHandler = nullptr;
     setDialogOwner (nullptr);
 }
 
@@ -321,15 +324,42 @@ void MainHostWindow::doViewPlugin()
     content->setName (processor->getName());
 
     auto* window = new PluginWindow (processor->getName(), content, node);
-    auto& random = juce::Random::getSystemRandom();
-    auto x = node->properties.getWithDefault ("uiLastX", random.nextInt (500));
-    auto y = node->properties.getWithDefault ("uiLastY", random.nextInt (500));
-    window->setTopLeftPosition ((int) x, (int) y);
+    window->setBounds (controllerWindowBounds (*window, *node));
     window->setVisible (true);
 
     pluginWindow = window;
-    window->toFront (true);
+    // The controller's window opens beside the main window without taking the
+    // keyboard from it; keys it does not use come back to the main window.
+    window->toFront (false);
+    if (isActiveWindow() || juce::Process::isForegroundProcess())
+        grabKeyboardFocus();
     menuItemsChanged();
+}
+
+juce::Rectangle<int> MainHostWindow::controllerWindowBounds (const PluginWindow& window,
+                                                             const juce::AudioProcessorGraph::Node& node) const
+{
+    std::optional<juce::Point<int>> remembered;
+    if (node.properties.contains ("uiLastX") && node.properties.contains ("uiLastY"))
+        remembered = juce::Point<int> ((int)node.properties["uiLastX"], (int)node.properties["uiLastY"]);
+
+    auto& displays = juce::Desktop::getInstance().getDisplays();
+    auto* display = remembered.has_value() ? displays.getDisplayForPoint (*remembered)
+                                           : displays.getDisplayForRect (getScreenBounds());
+    if (display == nullptr)
+        display = displays.getPrimaryDisplay();
+    if (display == nullptr)
+        return window.getBounds();
+
+    return placeControllerWindow (getScreenBounds(), display->userArea, {window.getWidth(), window.getHeight()},
+                                  remembered);
+}
+
+bool MainHostWindow::keyPressedInOtherWindow (const juce::KeyPress& key)
+{
+    if (keyPressed (key, nullptr))
+        return true;
+    return commandManager != nullptr && commandManager->getKeyMappings()->keyPressed (key, this);
 }
 
 //==============================================================================

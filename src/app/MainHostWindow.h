@@ -38,6 +38,10 @@ public:
     bool initGraph();
     void doViewPlugin();
 
+    /** The program's keys pressed in one of its other windows (the controller's,
+        a tip): the transport keys, then the command key mappings. */
+    bool keyPressedInOtherWindow (const juce::KeyPress& key);
+
     // The main timer.
     void timerCallback() override;
     MainTimerLogic& getTimerLogic() noexcept { return timerLogic; }
@@ -84,6 +88,8 @@ private:
     void tapTempo() override {}
     void openPluginWindow() override { doViewPlugin(); }
 
+    juce::Rectangle<int> controllerWindowBounds (const class PluginWindow& window,
+                                                 const juce::AudioProcessorGraph::Node& node) const;
     void restoreAudioDevice();
     void registerMidiInputs (bool shouldRegister);
     void saveWindowPosition();
