@@ -2,6 +2,7 @@
 
 #include "app/Globals.h"
 #include "app/MainHostWindow.h"
+#include "app/SingleInstance.h"
 #include "audio/InternalFilters.h"
 #include "data/DataPaths.h"
 #include "midi/MidiServer.h"
@@ -16,7 +17,9 @@ class PluginHostApp final : public juce::JUCEApplication
 public:
     const juce::String getApplicationName() override { return "Raziviz Avodoru"; }
     const juce::String getApplicationVersion() override { return getBuildVersion(); }
-    bool moreThanOneInstanceAllowed() override { return false; }
+    // One instance per user is kept by SingleInstance, which also hands a later
+    // instance's command line over (JUCE's own hand-over does nothing on Linux).
+    bool moreThanOneInstanceAllowed() override { return true; }
 
     void initialise (const juce::String& commandLine) override
     {
@@ -31,6 +34,20 @@ public:
         // For unattended runs (automated tests): boxes go to the console and take their first button.
         if (juce::SystemStats::getEnvironmentVariable ("RAV_DIALOGS", {}) == "console")
             setUserDialogs (&consoleDialogs);
+
+        instance = std::make_unique<SingleInstance> (settingsOptions().getDefaultFile().getParentDirectory(),
+                                                     [this] (const juce::String& request)
+                                                     { anotherInstanceStarted (request); });
+        if (!instance->isFirst())
+        {
+            const bool handed = instance->handToRunningInstance (commandLine);
+            std::cerr << (handed ? "Raziviz Avodoru is already running: the request was handed to it."
+                                 : "Raziviz Avodoru is already running, but it did not answer.")
+                      << std::endl;
+            setApplicationReturnValue (handed ? 0 : 1);
+            quit();
+            return;
+        }
 
         auto splashImage = juce::ImageFileFormat::loadFrom (getDataFolder().getChildFile ("splash.png"));
         if (splashImage.isValid())
@@ -62,22 +79,13 @@ public:
 
         // --play-show NAME opens that show in the show player (a way in until the
         // library browser exists).
-        auto arguments = juce::StringArray::fromTokens (commandLine, true);
-        auto at = arguments.indexOf ("--play-show");
-        if (at >= 0 && window->isStarted())
-        {
-            auto name = arguments[at + 1].unquoted();
-            for (auto& show : RaDatabase::getInstance()->getSets (name))
-                if (show.getStringField ("Name") == name)
-                {
-                    window->switchToWindow (setPlayerPanel, show.id);
-                    break;
-                }
-        }
+        if (auto name = playShowArgument (commandLine); name.has_value() && window->isStarted())
+            window->playShowNamed (*name);
     }
 
     void shutdown() override
     {
+        instance.reset(); // no more requests from later instances
         settings.closeFiles();
     }
 
@@ -99,10 +107,13 @@ public:
 
     void systemRequestedQuit() override { quit(); }
 
-    void anotherInstanceStarted (const juce::String&) override
+    void anotherInstanceStarted (const juce::String& commandLine) override
     {
-        if (window != nullptr)
-            window->toFront (true);
+        if (window == nullptr)
+            return;
+        window->toFront (true);
+        if (auto name = playShowArgument (commandLine); name.has_value() && window->isStarted())
+            window->playShowNamed (*name);
     }
 
 private:
@@ -112,6 +123,7 @@ private:
     std::unique_ptr<juce::ApplicationCommandManager> commands;
     juce::AudioPluginFormatManager plugins;
     std::unique_ptr<MainHostWindow> window;
+    std::unique_ptr<SingleInstance> instance;
 };
 
 START_JUCE_APPLICATION (PluginHostApp)

@@ -496,6 +496,23 @@ void MainHostWindow::switchToWindow (MainWindowPanel panel, int id)
     }
 }
 
+bool MainHostWindow::playShowNamed (const juce::String& name)
+{
+    if (name.isNotEmpty())
+        for (auto& show : RaDatabase::getInstance()->getSets (name))
+            if (show.getStringField ("Name") == name)
+            {
+                switchToWindow (setPlayerPanel, show.id);
+                return true;
+            }
+
+    userDialogs().showMessageBox (juce::MessageBoxIconType::WarningIcon, "Show not found",
+                                  name.isEmpty() ? juce::String ("No show named ...: --play-show needs a show's name.")
+                                                 : "No show named \"" + name + "\" is in the library.",
+                                  {}, this);
+    return false;
+}
+
 void MainHostWindow::resetDisplay (bool showLibraryView)
 {
     if (timeline != nullptr)

@@ -31,6 +31,8 @@ public:
 
     // Views.
     void switchToWindow (MainWindowPanel panel, int id);
+    /** Opens the show of that name in the show player; tells the user when there is none. */
+    bool playShowNamed (const juce::String& name);
     void resetDisplay (bool showLibraryView);
     VertPanel* getVertPanel() const;
 
