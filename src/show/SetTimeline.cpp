@@ -458,6 +458,27 @@ void SetTimeline::reportTrackProblems()
                                       lines.joinIntoString ("\n\n"));
 }
 
+void SetTimeline::queueNextSong (int index)
+{
+    if (filePlayer == nullptr || filePlayerB == nullptr)
+        return;
+    filePlayer->cancelFollowOn();
+    filePlayerB->cancelFollowOn();
+
+    // An AutoStart song goes on into the next one on the audio thread, in the
+    // block after it ends; the end is then announced as before and the next song
+    // is made current without restarting its tracks.
+    if (index < 0 || index >= (int)songs.size() || !songs[(size_t)index]->autoStart)
+        return;
+    const int next = loadableFrom (index + 1, 1, true);
+    if (next == -1 || !songs[(size_t)next]->fileExists)
+        return; // a missing track is offered to be located when its song loads
+
+    auto& song = *songs[(size_t)next];
+    filePlayer->queueFollowOn (song.audioPath, song.trimStart, song.trimEnd, song.loop);
+    filePlayerB->queueFollowOn (song.clickPath, song.trimStart, song.trimEnd, song.loop);
+}
+
 bool SetTimeline::canLoad (int index) const
 {
     return index >= 0 && index < (int)songs.size() && songs[(size_t)index]->backingReadable;
@@ -602,6 +623,8 @@ void SetTimeline::loadSong (unsigned index, bool force, bool playNow, bool loop)
             if (filePlayerB != nullptr)
                 filePlayerB->play (0.0);
         }
+
+        queueNextSong ((int)index);
 
         if (autoZoom)
             zoomToSong ((int) index);

@@ -219,6 +219,8 @@ private:
     void moveSong (int from, int to);
     void sortAndRenumber();
     void preloadTracks();
+    /** Queues the song after an AutoStart song in both players, so it starts without a gap. */
+    void queueNextSong (int index);
     /** Marks every box whose backing or click track could not be preloaded. */
     void applyTrackChecks();
     /** Tells the performer, once per show, which songs will not play as they should and why. */
