@@ -5,6 +5,7 @@
 #include "app/SingleInstance.h"
 #include "audio/InternalFilters.h"
 #include "data/DataPaths.h"
+#include "lighting/ControllerCheck.h"
 #include "midi/MidiServer.h"
 #include "ui/ColourScheme.h"
 #include "ui/ConsoleDialogs.h"
@@ -23,6 +24,15 @@ public:
 
     void initialise (const juce::String& commandLine) override
     {
+        // A child started to check a lighting-controller bundle before the program loads it.
+        auto arguments = juce::StringArray::fromTokens (commandLine, true);
+        if (auto at = arguments.indexOf (controllercheck::argument); at >= 0)
+        {
+            setApplicationReturnValue (controllercheck::runCheckInThisProcess (arguments[at + 1].unquoted()));
+            quit();
+            return;
+        }
+
         if (juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isEmpty())
         {
             std::cerr << "Raziviz Avodoru needs an X display: DISPLAY is not set." << std::endl;

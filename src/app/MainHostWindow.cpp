@@ -273,6 +273,7 @@ bool MainHostWindow::initGraph()
                                    [graphComponent] (const juce::PluginDescription& description)
                                    { return graphComponent->filterGraph.addFilter (description, 0.5, 0.7); });
 
+    selection.setCheck (controllercheck::childProcessCheck());
     if (selection.run() == nullptr)
         return false;
 
