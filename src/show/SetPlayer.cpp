@@ -6,6 +6,7 @@
 #include "show/ShowLinks.h"
 #include "ui/ColourScheme.h"
 #include "ui/EmbeddedImages.h"
+#include "ui/FontFallback.h"
 
 #include <cmath>
 
@@ -238,6 +239,9 @@ void SetMemoPanel::setMemoLbl (const juce::String& text)
         memoLabel.setJustificationType (juce::Justification::centredLeft);
         memoLabel.setFont (juce::Font (juce::Font::getDefaultMonospacedFontName(), memoFontSz, juce::Font::plain));
     }
+
+    // Lyrics in other scripts, symbols and emoji get a typeface that has them.
+    memoLabel.setFont (fontfallback::fontFor (shown, memoLabel.getFont()));
 
     memoText = text;
     memoLabel.setText (shown, juce::sendNotification);
