@@ -3,6 +3,7 @@
 //   256-frame blocks, reported as seconds of audio per CPU second (x_realtime);
 // - the limiter against a plain copy of the same stereo buffer.
 
+#include "BenchTeardown.h"
 #include "app/Globals.h"
 #include "audio/FilePlayerProcessor.h"
 #include "audio/FilterGraph.h"
@@ -17,7 +18,8 @@ namespace
 constexpr double rate = 48000.0;
 constexpr int block = 256;
 
-/** JUCE, the audio file formats and the plug-in formats, for the benchmark's life. */
+/** The audio file formats and the plug-in formats, for the benchmarks' run (JUCE
+    itself is initialised by main). Released before main ends: see BenchTeardown.h. */
 struct Environment
 {
     Environment()
@@ -53,7 +55,6 @@ struct Environment
         return file;
     }
 
-    juce::ScopedJuceInitialiser_GUI juce;
     juce::AudioFormatManager audioFormats;
     juce::AudioPluginFormatManager pluginFormats;
     juce::File folder { juce::File::getSpecialLocation (juce::File::tempDirectory)
@@ -62,8 +63,13 @@ struct Environment
 
 Environment& environment()
 {
-    static Environment instance;
-    return instance;
+    static std::unique_ptr<Environment> instance;
+    if (instance == nullptr)
+    {
+        instance = std::make_unique<Environment>();
+        atBenchmarksEnd ([] { instance.reset(); });
+    }
+    return *instance;
 }
 } // namespace
 

@@ -2,6 +2,7 @@
 // benchmark touches a user's data), JUCE initialised, and boxes printed to the
 // console instead of shown.
 
+#include "BenchTeardown.h"
 #include "app/Globals.h"
 #include "data/RaDatabase.h"
 #include "ui/ConsoleDialogs.h"
@@ -10,6 +11,32 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <cstdlib>
+#include <vector>
+
+namespace
+{
+std::vector<std::function<void()>>& releases()
+{
+    static std::vector<std::function<void()>> list;
+    return list;
+}
+} // namespace
+
+void atBenchmarksEnd (std::function<void()> release)
+{
+    releases().push_back (std::move (release));
+}
+
+void runBenchmarksEnd()
+{
+    auto& list = releases();
+    while (!list.empty())
+    {
+        auto release = std::move (list.back());
+        list.pop_back();
+        release();
+    }
+}
 
 int main (int argc, char** argv)
 {
@@ -38,6 +65,7 @@ int main (int argc, char** argv)
         else
             benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();
+        runBenchmarksEnd();
 
         RaDatabase::deleteInstance();
         appProperties = nullptr;

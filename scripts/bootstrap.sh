@@ -13,8 +13,9 @@ packages=(
   libgl-dev
   libflac-dev libvorbis-dev libogg-dev libpng-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils fluxbox fonts-liberation2 imagemagick
-  sox lame xdotool
+  xvfb xauth x11-utils fluxbox xdotool fonts-liberation2 imagemagick
+  fonts-noto-core fonts-noto-cjk
+  sox lame
   ola libola-dev
 )
 

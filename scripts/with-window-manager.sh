@@ -1,9 +1,25 @@
 #!/usr/bin/env bash
 # Runs a command on the current X display with a small window manager beside it
 # (JUCE windows need one on a bare Xvfb display). Used inside xvfb-run.
+# Returns the command's exit status once the window manager is gone too.
 set -uo pipefail
 fluxbox > /dev/null 2>&1 &
 wm_pid=$!
+
+# The window manager may not end on SIGTERM (it can hang in its own shutdown),
+# so it gets a short grace period and is then killed; xvfb-run waits for us.
+stop_window_manager() {
+  kill -TERM "$wm_pid" 2>/dev/null || return 0
+  for _ in $(seq 20); do
+    kill -0 "$wm_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL "$wm_pid" 2>/dev/null
+  wait "$wm_pid" 2>/dev/null
+  return 0
+}
+trap stop_window_manager EXIT
+
 # Wait until the window manager has taken the display (at most ~5 s).
 for _ in $(seq 50); do
   if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then break; fi
@@ -11,6 +27,6 @@ for _ in $(seq 50); do
 done
 "$@"
 status=$?
-kill "$wm_pid" 2>/dev/null
-wait "$wm_pid" 2>/dev/null
+stop_window_manager
+trap - EXIT
 exit $status

@@ -2,8 +2,10 @@
 
 #include "app/Globals.h"
 #include "app/MainHostWindow.h"
+#include "app/SingleInstance.h"
 #include "audio/InternalFilters.h"
 #include "data/DataPaths.h"
+#include "lighting/ControllerCheck.h"
 #include "midi/MidiServer.h"
 #include "ui/ColourScheme.h"
 #include "ui/ConsoleDialogs.h"
@@ -16,10 +18,21 @@ class PluginHostApp final : public juce::JUCEApplication
 public:
     const juce::String getApplicationName() override { return "Raziviz Avodoru"; }
     const juce::String getApplicationVersion() override { return getBuildVersion(); }
-    bool moreThanOneInstanceAllowed() override { return false; }
+    // One instance per user is kept by SingleInstance, which also hands a later
+    // instance's command line over (JUCE's own hand-over does nothing on Linux).
+    bool moreThanOneInstanceAllowed() override { return true; }
 
     void initialise (const juce::String& commandLine) override
     {
+        // A child started to check a lighting-controller bundle before the program loads it.
+        auto arguments = juce::StringArray::fromTokens (commandLine, true);
+        if (auto at = arguments.indexOf (controllercheck::argument); at >= 0)
+        {
+            setApplicationReturnValue (controllercheck::runCheckInThisProcess (arguments[at + 1].unquoted()));
+            quit();
+            return;
+        }
+
         if (juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isEmpty())
         {
             std::cerr << "Raziviz Avodoru needs an X display: DISPLAY is not set." << std::endl;
@@ -31,6 +44,20 @@ public:
         // For unattended runs (automated tests): boxes go to the console and take their first button.
         if (juce::SystemStats::getEnvironmentVariable ("RAV_DIALOGS", {}) == "console")
             setUserDialogs (&consoleDialogs);
+
+        instance = std::make_unique<SingleInstance> (settingsOptions().getDefaultFile().getParentDirectory(),
+                                                     [this] (const juce::String& request)
+                                                     { anotherInstanceStarted (request); });
+        if (!instance->isFirst())
+        {
+            const bool handed = instance->handToRunningInstance (commandLine);
+            std::cerr << (handed ? "Raziviz Avodoru is already running: the request was handed to it."
+                                 : "Raziviz Avodoru is already running, but it did not answer.")
+                      << std::endl;
+            setApplicationReturnValue (handed ? 0 : 1);
+            quit();
+            return;
+        }
 
         auto splashImage = juce::ImageFileFormat::loadFrom (getDataFolder().getChildFile ("splash.png"));
         if (splashImage.isValid())
@@ -62,22 +89,13 @@ public:
 
         // --play-show NAME opens that show in the show player (a way in until the
         // library browser exists).
-        auto arguments = juce::StringArray::fromTokens (commandLine, true);
-        auto at = arguments.indexOf ("--play-show");
-        if (at >= 0 && window->isStarted())
-        {
-            auto name = arguments[at + 1].unquoted();
-            for (auto& show : RaDatabase::getInstance()->getSets (name))
-                if (show.getStringField ("Name") == name)
-                {
-                    window->switchToWindow (setPlayerPanel, show.id);
-                    break;
-                }
-        }
+        if (auto name = playShowArgument (commandLine); name.has_value() && window->isStarted())
+            window->playShowNamed (*name);
     }
 
     void shutdown() override
     {
+        instance.reset(); // no more requests from later instances
         settings.closeFiles();
     }
 
@@ -99,10 +117,13 @@ public:
 
     void systemRequestedQuit() override { quit(); }
 
-    void anotherInstanceStarted (const juce::String&) override
+    void anotherInstanceStarted (const juce::String& commandLine) override
     {
-        if (window != nullptr)
-            window->toFront (true);
+        if (window == nullptr)
+            return;
+        window->toFront (true);
+        if (auto name = playShowArgument (commandLine); name.has_value() && window->isStarted())
+            window->playShowNamed (*name);
     }
 
 private:
@@ -112,6 +133,7 @@ private:
     std::unique_ptr<juce::ApplicationCommandManager> commands;
     juce::AudioPluginFormatManager plugins;
     std::unique_ptr<MainHostWindow> window;
+    std::unique_ptr<SingleInstance> instance;
 };
 
 START_JUCE_APPLICATION (PluginHostApp)

@@ -1,6 +1,7 @@
 #include "app/MainHostWindow.h"
 
 #include "app/Commands.h"
+#include "app/ControllerWindowPlacement.h"
 #include "app/EventFlags.h"
 #include "app/Globals.h"
 #include "app/ShellState.h"
@@ -14,10 +15,10 @@
 #include "data/MediaLibrary.h"
 #include "editor/Timeline.h"
 #include "library/LibraryWindow.h"
-#include "show/SetPlayer.h"
 #include "lighting/ControllerSelection.h"
 #include "lighting/VovirLink.h"
 #include "midi/MidiServer.h"
+#include "show/SetPlayer.h"
 #include "ui/UserDialogs.h"
 
 MainHostWindow* mainWindow = nullptr;
@@ -114,6 +115,7 @@ MainHostWindow::MainHostWindow()
 
     InternalPluginFormat internalFormat;
     internalFormat.getAllTypes (internalNodeTypes);
+    PluginWindow::unusedKeyHandler = [this] (const juce::KeyPress& key) { return keyPressedInOtherWindow (key); };
     lightingPluginList.addChangeListener (this);
     if (commandManager != nullptr)
         addKeyListener (commandManager->getKeyMappings());
@@ -169,6 +171,7 @@ MainHostWindow::~MainHostWindow()
 
     if (mainWindow == this)
         mainWindow = nullptr;
+    PluginWindow::unusedKeyHandler = nullptr;
     setDialogOwner (nullptr);
 }
 
@@ -271,6 +274,7 @@ bool MainHostWindow::initGraph()
                                    [graphComponent] (const juce::PluginDescription& description)
                                    { return graphComponent->filterGraph.addFilter (description, 0.5, 0.7); });
 
+    selection.setCheck (controllercheck::childProcessCheck());
     if (selection.run() == nullptr)
         return false;
 
@@ -322,15 +326,42 @@ void MainHostWindow::doViewPlugin()
     content->setName (processor->getName());
 
     auto* window = new PluginWindow (processor->getName(), content, node);
-    auto& random = juce::Random::getSystemRandom();
-    auto x = node->properties.getWithDefault ("uiLastX", random.nextInt (500));
-    auto y = node->properties.getWithDefault ("uiLastY", random.nextInt (500));
-    window->setTopLeftPosition ((int) x, (int) y);
+    window->setBounds (controllerWindowBounds (*window, *node));
     window->setVisible (true);
 
     pluginWindow = window;
-    window->toFront (true);
+    // The controller's window opens beside the main window without taking the
+    // keyboard from it; keys it does not use come back to the main window.
+    window->toFront (false);
+    if (isActiveWindow() || juce::Process::isForegroundProcess())
+        grabKeyboardFocus();
     menuItemsChanged();
+}
+
+juce::Rectangle<int> MainHostWindow::controllerWindowBounds (const PluginWindow& window,
+                                                             const juce::AudioProcessorGraph::Node& node) const
+{
+    std::optional<juce::Point<int>> remembered;
+    if (node.properties.contains ("uiLastX") && node.properties.contains ("uiLastY"))
+        remembered = juce::Point<int> ((int)node.properties["uiLastX"], (int)node.properties["uiLastY"]);
+
+    auto& displays = juce::Desktop::getInstance().getDisplays();
+    auto* display = remembered.has_value() ? displays.getDisplayForPoint (*remembered)
+                                           : displays.getDisplayForRect (getScreenBounds());
+    if (display == nullptr)
+        display = displays.getPrimaryDisplay();
+    if (display == nullptr)
+        return window.getBounds();
+
+    return placeControllerWindow (getScreenBounds(), display->userArea, {window.getWidth(), window.getHeight()},
+                                  remembered);
+}
+
+bool MainHostWindow::keyPressedInOtherWindow (const juce::KeyPress& key)
+{
+    if (keyPressed (key, nullptr))
+        return true;
+    return commandManager != nullptr && commandManager->getKeyMappings()->keyPressed (key, this);
 }
 
 //==============================================================================
@@ -465,6 +496,23 @@ void MainHostWindow::switchToWindow (MainWindowPanel panel, int id)
             break;
         }
     }
+}
+
+bool MainHostWindow::playShowNamed (const juce::String& name)
+{
+    if (name.isNotEmpty())
+        for (auto& show : RaDatabase::getInstance()->getSets (name))
+            if (show.getStringField ("Name") == name)
+            {
+                switchToWindow (setPlayerPanel, show.id);
+                return true;
+            }
+
+    userDialogs().showMessageBox (juce::MessageBoxIconType::WarningIcon, "Show not found",
+                                  name.isEmpty() ? juce::String ("No show named ...: --play-show needs a show's name.")
+                                                 : "No show named \"" + name + "\" is in the library.",
+                                  {}, this);
+    return false;
 }
 
 void MainHostWindow::resetDisplay (bool showLibraryView)

@@ -31,12 +31,18 @@ public:
 
     // Views.
     void switchToWindow (MainWindowPanel panel, int id);
+    /** Opens the show of that name in the show player; tells the user when there is none. */
+    bool playShowNamed (const juce::String& name);
     void resetDisplay (bool showLibraryView);
     VertPanel* getVertPanel() const;
 
     // The lighting controller.
     bool initGraph();
     void doViewPlugin();
+
+    /** The program's keys pressed in one of its other windows (the controller's,
+        a tip): the transport keys, then the command key mappings. */
+    bool keyPressedInOtherWindow (const juce::KeyPress& key);
 
     // The main timer.
     void timerCallback() override;
@@ -103,6 +109,8 @@ private:
     void tapTempo() override {}
     void openPluginWindow() override { doViewPlugin(); }
 
+    juce::Rectangle<int> controllerWindowBounds (const class PluginWindow& window,
+                                                 const juce::AudioProcessorGraph::Node& node) const;
     void restoreAudioDevice();
     void registerMidiInputs (bool shouldRegister);
     void saveWindowPosition();

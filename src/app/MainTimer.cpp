@@ -12,9 +12,15 @@ bool backingHasTrackAndPlays()
     return filePlayer != nullptr && filePlayer->hasTransport() && filePlayer->isPlaying();
 }
 
+/** Either player sounds: whatever plays, a start or stop control must be able to stop it. */
+bool anythingPlays()
+{
+    return backingHasTrackAndPlays() || (filePlayerB != nullptr && filePlayerB->isPlaying());
+}
+
 bool backingLoops()
 {
-    return filePlayer != nullptr && filePlayer->looping.load();
+    return backingHasTrackAndPlays() && filePlayer->looping.load();
 }
 
 void playBoth (double fade)
@@ -64,7 +70,7 @@ void MainTimerLogic::tick()
     {
         auto fade = currentFade();
 
-        if (! backingHasTrackAndPlays())
+        if (!anythingPlays())
         {
             playBoth (fade);
         }
@@ -166,7 +172,7 @@ bool MainTimerLogic::keyPressed (const juce::KeyPress& key)
     {
         auto fade = currentFade();
 
-        if (! backingHasTrackAndPlays())
+        if (!anythingPlays())
         {
             playBoth (fade);
         }

@@ -2,6 +2,8 @@
 
 #include "ui/ColourScheme.h"
 
+#include <cmath>
+
 int setPlayImmediate = 0;
 int dcRequiredToStop = 1;
 float fadeTime = 1.5f;
@@ -27,9 +29,22 @@ int readInt (juce::PropertiesFile* settings, const char* key, int defaultValue)
     return settings != nullptr ? settings->getIntValue (key, defaultValue) : defaultValue;
 }
 
-float readFloat (juce::PropertiesFile* settings, const char* key, float defaultValue)
+/** A number setting held to the range the preferences allow: a value outside it
+    is pulled to its nearer end, and text that is no number (or not a finite one)
+    reads as the default. */
+float readFloat (juce::PropertiesFile* settings, const char* key, float defaultValue, float minimum, float maximum)
 {
-    return settings != nullptr ? (float) settings->getDoubleValue (key, defaultValue) : defaultValue;
+    if (settings == nullptr || !settings->containsKey (key))
+        return defaultValue;
+
+    auto text = settings->getValue (key).trim();
+    if (text.isEmpty() || !text.containsOnly ("0123456789.+-eE") || !text.containsAnyOf ("0123456789"))
+        return defaultValue;
+
+    const auto value = text.getDoubleValue();
+    if (!std::isfinite (value))
+        return defaultValue;
+    return (float)juce::jlimit ((double)minimum, (double)maximum, value);
 }
 } // namespace
 
@@ -37,13 +52,13 @@ void readStartupSettings (juce::PropertiesFile* settings)
 {
     setPlayImmediate = readInt (settings, "setPlayImmediate", 0);
     dcRequiredToStop = readInt (settings, "dcRequiredToStop", 1);
-    fadeTime = readFloat (settings, "fadeTime", 1.5f);
+    fadeTime = readFloat (settings, "fadeTime", 1.5f, minFadeTime, maxFadeTime);
 
-    smallFontSz = readFloat (settings, "smallFontSz", 16.0f);
-    defFontSz = readFloat (settings, "defFontSz", 16.0f);
-    largeFontSz = readFloat (settings, "largeFontSz", 20.0f);
-    memoFontSz = readFloat (settings, "memoFontSz", 28.0f);
-    clockFontSz = readFloat (settings, "clockFontSz", 28.0f);
+    smallFontSz = readFloat (settings, "smallFontSz", 16.0f, minFontSize, maxFontSize);
+    defFontSz = readFloat (settings, "defFontSz", 16.0f, minFontSize, maxFontSize);
+    largeFontSz = readFloat (settings, "largeFontSz", 20.0f, minFontSize, maxFontSize);
+    memoFontSz = readFloat (settings, "memoFontSz", 28.0f, minFontSize, maxFontSize);
+    clockFontSz = readFloat (settings, "clockFontSz", 28.0f, minFontSize, maxFontSize);
 
     showBankNames = readInt (settings, "showBankNames", 1) == 1;
 

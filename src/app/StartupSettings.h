@@ -16,6 +16,12 @@ extern juce::int8 startCc, rewindCc, nextCc, prevCc;
 extern juce::int8 startNote, rewindNote, nextNote, prevNote;
 extern int startKey, rewindKey, nextKey, prevKey;
 
+/** The ranges the preferences allow: a fade of 0 to 10 seconds, font sizes of
+    two digits (below 6 points no text can be read). Values read from the
+    settings are held to them. */
+constexpr float minFadeTime = 0.0f, maxFadeTime = 10.0f;
+constexpr float minFontSize = 6.0f, maxFontSize = 99.0f;
+
 /** Reads every start-up key of the settings (null: all defaults), font sizes
     included. */
 void readStartupSettings (juce::PropertiesFile* settings);

@@ -63,15 +63,26 @@ void FilePlayerProcessor::broadcast (PlayerEvent::Code event)
     sendChangeMessage();
 }
 
-bool FilePlayerProcessor::isOutputDeviceValid()
+bool FilePlayerProcessor::hasOutputDevice()
 {
     if (playerDeviceManager != nullptr)
         if (auto* device = playerDeviceManager->getCurrentAudioDevice())
             if (device->isOpen() && device->getActiveOutputChannels().countNumberOfSetBits() > 0)
                 return true;
+    return false;
+}
 
-    userDialogs().showMessageBox (juce::MessageBoxIconType::InfoIcon, "Audio preferences not set up",
-                                  "Please select an audio output device in the File > Preferences window.");
+const char* const FilePlayerProcessor::noDeviceText =
+    "No audio output device is open.\n\nRaziviz Avodoru plays through a running JACK server or an ALSA sound "
+    "card. Start the JACK server (or connect the sound card), then restart Raziviz Avodoru: it opens the device "
+    "it finds.";
+
+bool FilePlayerProcessor::isOutputDeviceValid()
+{
+    if (hasOutputDevice())
+        return true;
+
+    userDialogs().showMessageBox (juce::MessageBoxIconType::InfoIcon, "Audio preferences not set up", noDeviceText);
     return false;
 }
 
@@ -95,6 +106,10 @@ void FilePlayerProcessor::releaseRetired()
 
 void FilePlayerProcessor::unloadSources()
 {
+    cancelFollowOn();
+    handedOverTo = nullptr;
+    continuingTrack = false;
+
     if (currentTransport != nullptr)
     {
         currentTransport->stop();
@@ -170,12 +185,121 @@ void FilePlayerProcessor::preloadAudioFile (juce::String path, double trimStart,
     preloadAudioFiles ({ path }, { trimStart }, { trimEnd });
 }
 
+void FilePlayerProcessor::queueFollowOn (const juce::String& path, double trimStart, double trimEnd, bool loop)
+{
+    cancelFollowOn();
+
+    auto* leader = filePlayer != nullptr ? filePlayer : this;
+    TrackTransport* transport = nullptr;
+    followOn.readerSource = nullptr;
+    if (path.isNotEmpty())
+    {
+        const auto key = sourceKey (path, trimStart, trimEnd);
+        transport = getTransport (key);
+        auto source = readerSources.find (key);
+        followOn.readerSource = source != readerSources.end() ? source->second.get() : nullptr;
+    }
+    followOn.path = path;
+    followOn.length = followOn.readerSource != nullptr
+                          ? (double)(float)((double)followOn.readerSource->getTotalLength() /
+                                            followOn.readerSource->getAudioFormatReader()->sampleRate)
+                          : 0.0;
+    followOn.leader = leader;
+    followOn.transport.store (transport);
+    followOn.loop.store (loop);
+    followOn.endsAtArming.store (leader->songEnds.load());
+    followOn.generation.fetch_add (1, std::memory_order_release); // odd: armed
+}
+
+void FilePlayerProcessor::cancelFollowOn()
+{
+    auto generation = followOn.generation.load();
+    if ((generation & 1u) != 0)
+        followOn.generation.compare_exchange_strong (generation, generation + 1);
+}
+
+void FilePlayerProcessor::takeFollowOnIfDue() noexcept
+{
+    auto generation = followOn.generation.load (std::memory_order_acquire);
+    const bool ownEnd = endPending;
+    endPending = false;
+
+    if ((generation & 1u) != 0)
+    {
+        auto* leader = followOn.leader;
+        // Due once the leader's track has ended, in an earlier block, since arming.
+        const bool due = leader->songEnds.load() > followOn.endsAtArming.load() &&
+                         leader->lastEndBlock.load() < leader->blocksCounted.load();
+        if (!due)
+        {
+            if (ownEnd) // armed again after this track ended: it ends as usual
+                if (auto* old = audioTransport.load())
+                    old->finishFromAudioThread();
+            return;
+        }
+
+        auto* next = followOn.transport.load();
+        const bool loop = followOn.loop.load();
+        if (followOn.generation.compare_exchange_strong (generation, generation + 1))
+        {
+            if (auto* old = audioTransport.load())
+                old->stop();
+            if (next != nullptr)
+                next->rewindFromAudioThread();
+            audioTransport.store (next);
+            looping = loop;
+            fadingIn = false;
+            fadingOut = false;
+            fadeGain = 1.0f;
+            followOnTaken = true;
+            return;
+        }
+    }
+
+    // The queued track was withdrawn after this track ended: it ends as usual.
+    if (ownEnd)
+        if (auto* old = audioTransport.load())
+            old->finishFromAudioThread();
+}
+
+void FilePlayerProcessor::completeFollowOn()
+{
+    // The audio thread already plays the queued track (or nothing): the message
+    // thread's view follows, and the show hears of the end as before.
+    currentTransport = followOn.transport.load();
+    currentReaderSource = followOn.readerSource;
+    currentFile = followOn.path;
+    songLength = followOn.length;
+    loopOnLoad = followOn.loop.load();
+    handedOverTo = currentTransport;
+    playRequested = currentTransport != nullptr;
+    if (currentTransport != nullptr)
+        broadcast (PlayerEvent::reachedEnd);
+}
+
 void FilePlayerProcessor::loadFile (juce::String path, double trimStart, double trimEnd, bool loop)
 {
+    // The track the audio thread went on with at the end of the last one is
+    // already current and playing: it is kept, not rewound.
+    const bool handedOver = handedOverTo != nullptr && handedOverTo == currentTransport;
+    handedOverTo = nullptr;
+    continuingTrack = false;
+    if (handedOver && path.isNotEmpty() && getTransport (sourceKey (path, trimStart, trimEnd)) == currentTransport &&
+        currentTransport->isPlaying())
+    {
+        currentFile = path;
+        loopOnLoad = loop;
+        looping = loop;
+        continuingTrack = true;
+        return;
+    }
+    cancelFollowOn();
+
     // Without an output device nothing changes (the old track stays current).
+    // Loading is not playing: the user is told only when something tries to play.
     if (playerDeviceManager != nullptr)
     {
-        if (! isOutputDeviceValid())
+        if (!hasOutputDevice())
             return;
         auto* device = playerDeviceManager->getCurrentAudioDevice();
         const auto rate = getSampleRate() > 0.0 ? getSampleRate() : sampleRate.load();
@@ -220,8 +344,19 @@ void FilePlayerProcessor::loadFile (juce::String path, double trimStart, double 
 
 void FilePlayerProcessor::play (double fadeInSeconds)
 {
-    if (! isOutputDeviceValid())
+    // Both players are started together; the user is told once, by the backing player.
+    if (this == filePlayerB ? !hasOutputDevice() : !isOutputDeviceValid())
         return;
+
+    // Already playing since the last track ended: nothing to restart or reset.
+    if (continuingTrack && currentTransport != nullptr && currentTransport->isPlaying())
+    {
+        continuingTrack = false;
+        playRequested = true;
+        broadcast (PlayerEvent::started);
+        return;
+    }
+    continuingTrack = false;
 
     requestLimiterReset();
 
@@ -331,6 +466,9 @@ void FilePlayerProcessor::timerCallback()
         broadcast (PlayerEvent::looped);
     }
 
+    if (followOnTaken.exchange (false))
+        completeFollowOn();
+
     if (currentTransport != nullptr && currentTransport->takeEndOfData())
         changeListenerCallback (nullptr);
 
@@ -428,6 +566,8 @@ void FilePlayerProcessor::applyGain (juce::AudioBuffer<float>& buffer, int numFr
 void FilePlayerProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
     callbackCounter.fetch_add (1); // odd: a callback is running
+    blocksCounted.fetch_add (1);
+    takeFollowOnIfDue();
     auto* transport = audioTransport.load();
     const auto numFrames = buffer.getNumSamples();
 
@@ -481,6 +621,14 @@ void FilePlayerProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::
         {
             restartFromAudioThread (*transport, buffer, rendered.frames, numFrames);
             restarted = true;
+        }
+        else if ((followOn.generation.load() & 1u) != 0 && followOn.leader == this && !fadingOut.load())
+        {
+            // The queued tracks start in the next block, on both players.
+            transport->stop();
+            lastEndBlock = blocksCounted.load();
+            songEnds.fetch_add (1);
+            endPending = true;
         }
         else
         {

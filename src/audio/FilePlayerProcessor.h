@@ -106,6 +106,10 @@ public:
 
     /** True when an audio output device is open; otherwise tells the user. */
     static bool isOutputDeviceValid();
+    /** The same test without telling anyone. */
+    static bool hasOutputDevice();
+    /** What the user is told when there is no output device: how to get one here. */
+    static const char* const noDeviceText;
 
     /** The key of a preloaded track: path, start trim and end trim. */
     static juce::String sourceKey (const juce::String& path, double trimStart, double trimEnd);
@@ -128,6 +132,18 @@ public:
     /** Moves the current track (clamped to 0 .. songLength), event positionChanged. */
     void seekTo (double seconds);
     void toggleLooping();
+
+    /** Arms the track that follows the current one without a gap: when the backing
+        player's track ends (not looping), both players go on with their queued
+        track in the next audio block, and the timer then broadcasts reachedEnd
+        with that track already current and playing. An empty path queues
+        silence. A stop, pause or seek keeps it (it waits for the end); loading
+        or unloading a track drops it, and a track that ends while fading out
+        ends as usual. */
+    void queueFollowOn (const juce::String& path, double trimStart, double trimEnd, bool loop);
+    /** Drops a queued track. */
+    void cancelFollowOn();
+    bool hasFollowOn() const noexcept { return (followOn.generation.load() & 1u) != 0; }
 
     /** Frees transports that the audio thread can no longer hold (also done by the timer). */
     void releaseRetired();
@@ -161,7 +177,30 @@ private:
         uint64_t counterSeen = 0;
     };
 
+    /** The track queued to follow the current one. The message thread writes it
+        while disarmed; the audio thread reads it once `armed` is set. */
+    struct FollowOn
+    {
+        // Odd while armed. Both threads disarm with a compare-exchange, so the
+        // audio thread takes the fields it read only if they still belong to
+        // the generation it saw.
+        std::atomic<uint32_t> generation{0};
+        std::atomic<TrackTransport*> transport{nullptr};
+        std::atomic<bool> loop{false};
+        std::atomic<uint64_t> endsAtArming{0};
+        FilePlayerProcessor* leader = nullptr; // whose track end starts it
+        // Message thread only.
+        juce::AudioFormatReaderSource* readerSource = nullptr;
+        juce::String path;
+        double length = 0.0;
+    };
+
     void broadcast (PlayerEvent::Code event);
+    /** Audio thread, start of a block: goes on with the queued track once the
+        backing player's track has ended in an earlier block. */
+    void takeFollowOnIfDue() noexcept;
+    /** Message thread: the audio thread went on with the queued track. */
+    void completeFollowOn();
     void setCurrentTransport (TrackTransport* transport, juce::AudioFormatReaderSource* readerSource);
     void requestLimiterReset() noexcept { limiterResetPending.store (true); }
     void restartFromAudioThread (TrackTransport& transport, juce::AudioBuffer<float>& buffer, int from, int numFrames);
@@ -181,6 +220,15 @@ private:
     std::atomic<bool> limiterResetPending { false };
     std::atomic<bool> loopRestarted { false };
     float lastVolume = 1.0f; // audio thread only
+
+    FollowOn followOn;
+    std::atomic<bool> followOnTaken{false};
+    // Counted by every player at the start of each block; the block in which its
+    // track last ended with a follow-on armed, and how many such ends there were.
+    std::atomic<uint64_t> blocksCounted{0}, lastEndBlock{0}, songEnds{0};
+    bool endPending = false;                // audio thread: this track ended, waiting for the next block
+    TrackTransport* handedOverTo = nullptr; // message thread: the track the audio thread went on with
+    bool continuingTrack = false;           // message thread: loadFile kept that track playing
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (FilePlayerProcessor)
 };

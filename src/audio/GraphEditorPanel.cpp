@@ -5,6 +5,7 @@ juce::String vstPath;
 juce::OwnedArray<juce::PluginDescription> typesFound;
 
 juce::Array<PluginWindow*> PluginWindow::activePluginWindows;
+std::function<bool (const juce::KeyPress&)> PluginWindow::unusedKeyHandler;
 
 PluginWindow::PluginWindow (const juce::String& title, juce::Component* editor, juce::AudioProcessorGraph::Node* node)
     : juce::DocumentWindow (title, juce::Colours::lightblue,
@@ -32,6 +33,11 @@ void PluginWindow::moved()
         owner->properties.set ("uiLastX", getX());
         owner->properties.set ("uiLastY", getY());
     }
+}
+
+bool PluginWindow::keyPressed (const juce::KeyPress& key)
+{
+    return unusedKeyHandler != nullptr && unusedKeyHandler (key);
 }
 
 void PluginWindow::closeButtonPressed()

@@ -19,6 +19,11 @@ public:
 
     void moved() override;
     void closeButtonPressed() override;
+    bool keyPressed (const juce::KeyPress& key) override;
+
+    /** Takes the keys that no component of a plug-in window used (the main
+        window's transport keys and commands), so they work while it is active. */
+    static std::function<bool (const juce::KeyPress&)> unusedKeyHandler;
 
     /** Deletes every open plug-in window, newest first. */
     static void closeAllCurrentlyOpenWindows();

@@ -72,6 +72,33 @@ juce::AudioPluginInstance* ControllerSelection::run()
         else if (chosen == Controller::vovir && prefersVid)
             settings->setValue ("useVeridura", juce::String());
     }
+    // A damaged bundle would take the program down with it: it is checked apart first.
+    if (check != nullptr && !check (vovir::pluginFile (chosen)).loadable)
+    {
+        const auto other = chosen == Controller::vidurozIdav ? Controller::vovir : Controller::vidurozIdav;
+        const bool otherExists = other == Controller::vidurozIdav ? vidExists : vovirExists;
+        const bool otherLoads = otherExists && check (vovir::pluginFile (other)).loadable;
+        auto damaged = [] (Controller c)
+        {
+            return "The file \"" + vovir::pluginFile (c).getFullPathName() + "\" of " + vovir::displayName (c) +
+                   " is damaged: it could not be loaded. Please reinstall " + vovir::displayName (c) + " from " +
+                   vendor::downloadPage + ".";
+        };
+
+        if (!otherLoads)
+        {
+            auto text = damaged (chosen);
+            if (otherExists)
+                text << "\n\n" << damaged (other);
+            fail ("Lighting control software damaged", contactLine (text.dropLastCharacters (1)), 0);
+            return nullptr;
+        }
+
+        userDialogs().showMessageBox (juce::MessageBoxIconType::WarningIcon, "Lighting control software damaged",
+                                      damaged (chosen) + "\n\n" + vovir::displayName (other) + " is used instead.",
+                                      "OK");
+        chosen = other; // the preference stays as it is
+    }
     vstPath = vovir::pluginFile (chosen).getFullPathName();
 
     scan();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lighting/ControllerCheck.h"
 #include "lighting/VovirLink.h"
 
 #include <functional>
@@ -29,6 +30,11 @@ public:
     /** The processor-kind probe's answer; "Intel" unless set (Linux has no probe). */
     void setProcessorKind (juce::String kind) { processorKind = std::move (kind); }
 
+    /** Checks each controller bundle before it is loaded here (normally in a child
+        process); without one, bundles are loaded unchecked. A damaged one is
+        named to the user and the other installed controller is used. */
+    void setCheck (controllercheck::Check newCheck) { check = std::move (newCheck); }
+
     /** Runs the selection; null when it failed (the process has then been ended). */
     juce::AudioPluginInstance* run();
 
@@ -44,6 +50,7 @@ private:
     juce::AudioPluginFormat& vstFormat;
     CreateNode createNode;
     OpenWebPage openWebPage;
+    controllercheck::Check check;
     juce::String processorKind { "Intel" };
 
     juce::String vstPath;

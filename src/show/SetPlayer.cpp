@@ -6,6 +6,7 @@
 #include "show/ShowLinks.h"
 #include "ui/ColourScheme.h"
 #include "ui/EmbeddedImages.h"
+#include "ui/FontFallback.h"
 
 #include <cmath>
 
@@ -67,7 +68,9 @@ void SetTimelineHolder::buttonClicked (juce::Button* button)
         if (! haveSongs)
             return;
 
-        if (filePlayer != nullptr && filePlayer->isPlaying())
+        const bool anythingPlays =
+            (filePlayer != nullptr && filePlayer->isPlaying()) || (filePlayerB != nullptr && filePlayerB->isPlaying());
+        if (anythingPlays)
         {
             RaTracks::stop (fadeTime);
             playButton->setButtonText ("Play");
@@ -236,6 +239,9 @@ void SetMemoPanel::setMemoLbl (const juce::String& text)
         memoLabel.setJustificationType (juce::Justification::centredLeft);
         memoLabel.setFont (juce::Font (juce::Font::getDefaultMonospacedFontName(), memoFontSz, juce::Font::plain));
     }
+
+    // Lyrics in other scripts, symbols and emoji get a typeface that has them.
+    memoLabel.setFont (fontfallback::fontFor (shown, memoLabel.getFont()));
 
     memoText = text;
     memoLabel.setText (shown, juce::sendNotification);

@@ -204,7 +204,9 @@ void LightshowObj::paint (juce::Graphics& g)
         g.fillRoundedRectangle (area, 3.0f);
     }
 
-    g.setColour (fileExists ? textColour : juce::Colours::red);
+    // A song whose backing or click track will not play is marked like a missing file.
+    const bool marked = !fileExists || !backingReadable || clickProblem.isNotEmpty();
+    g.setColour (marked ? juce::Colours::red : textColour);
 
     if (! gridMode && h > 2.0f * titleFontHeight + 2.0f)
     {
@@ -364,6 +366,7 @@ void SetTimeline::refreshFromDb (bool resetView)
     if (resetView || totalLength < maxInitialView)
         setView (0.0, std::min (totalLength, maxInitialView));
 
+    applyTrackChecks();
     updateSelectionRange();
     ruler->setRange (viewStart, viewEnd);
     doRedraw (false);
@@ -386,6 +389,115 @@ void SetTimeline::preloadTracks()
         filePlayer->preloadAudioFiles (paths, starts, ends);
     if (filePlayerB != nullptr)
         filePlayerB->preloadAudioFiles (clickPaths, starts, ends);
+
+    // A file that is there but gave no playable track could not be read.
+    auto unreadable = [] (FilePlayerProcessor* player, const juce::String& path, double trimStart, double trimEnd)
+    {
+        if (player == nullptr || path.isEmpty() || !juce::File (path).existsAsFile())
+            return false;
+        auto* transport = player->getTransport (FilePlayerProcessor::sourceKey (path, trimStart, trimEnd));
+        return transport == nullptr || transport->getTotalLength() <= 0;
+    };
+
+    unreadableBacking.clear();
+    unreadableClick.clear();
+    for (auto& song : songs)
+    {
+        if (unreadable (filePlayer, song->audioPath, song->trimStart, song->trimEnd))
+            unreadableBacking.addIfNotAlreadyThere (song->audioPath);
+        if (unreadable (filePlayerB, song->clickPath, song->trimStart, song->trimEnd))
+            unreadableClick.addIfNotAlreadyThere (song->clickPath);
+    }
+    applyTrackChecks();
+}
+
+void SetTimeline::applyTrackChecks()
+{
+    for (auto& song : songs)
+    {
+        song->backingReadable = !unreadableBacking.contains (song->audioPath);
+        song->clickProblem = {};
+        if (song->clickPath.isNotEmpty())
+        {
+            if (!juce::File (song->clickPath).existsAsFile())
+                song->clickProblem = "missing";
+            else if (unreadableClick.contains (song->clickPath))
+                song->clickProblem = "cannot be read";
+        }
+    }
+}
+
+void SetTimeline::reportTrackProblems()
+{
+    juce::StringArray lines;
+    auto add = [this, &lines] (const juce::String& line)
+    {
+        if (!reportedProblems.contains (line))
+        {
+            reportedProblems.add (line);
+            lines.add (line);
+        }
+    };
+
+    for (auto& song : songs)
+    {
+        const auto name = "\"" + song->folder + " - " + song->title + "\"";
+        const auto backingName = juce::File (song->audioPath).getFileName();
+        // A missing backing track is marked and offered to be located when its song is loaded.
+        if (song->fileExists && !song->backingReadable)
+            add (name + ": the backing track \"" + backingName +
+                 "\" cannot be read (it is damaged or not an audio file). The song is skipped.");
+
+        if (song->clickProblem.isNotEmpty())
+            add (name + ": the click track \"" + juce::File (song->clickPath).getFileName() + "\" is " +
+                 song->clickProblem + ". The backing track plays without it.");
+    }
+
+    if (!lines.isEmpty())
+        userDialogs().showMessageBox (juce::MessageBoxIconType::WarningIcon, "Some songs will not play as they should",
+                                      lines.joinIntoString ("\n\n"));
+}
+
+void SetTimeline::queueNextSong (int index)
+{
+    if (filePlayer == nullptr || filePlayerB == nullptr)
+        return;
+    filePlayer->cancelFollowOn();
+    filePlayerB->cancelFollowOn();
+
+    // An AutoStart song goes on into the next one on the audio thread, in the
+    // block after it ends; the end is then announced as before and the next song
+    // is made current without restarting its tracks.
+    if (index < 0 || index >= (int)songs.size() || !songs[(size_t)index]->autoStart)
+        return;
+    const int next = loadableFrom (index + 1, 1, true);
+    if (next == -1 || !songs[(size_t)next]->fileExists)
+        return; // a missing track is offered to be located when its song loads
+
+    auto& song = *songs[(size_t)next];
+    filePlayer->queueFollowOn (song.audioPath, song.trimStart, song.trimEnd, song.loop);
+    filePlayerB->queueFollowOn (song.clickPath, song.trimStart, song.trimEnd, song.loop);
+}
+
+bool SetTimeline::canLoad (int index) const
+{
+    return index >= 0 && index < (int)songs.size() && songs[(size_t)index]->backingReadable;
+}
+
+int SetTimeline::loadableFrom (int from, int step, bool wrap) const
+{
+    const int n = (int)songs.size();
+    for (int k = 0; k < n; ++k)
+    {
+        int i = from + k * step;
+        if (wrap)
+            i = ((i % n) + n) % n;
+        else if (i < 0 || i >= n)
+            return -1;
+        if (canLoad (i))
+            return i;
+    }
+    return -1;
 }
 
 void SetTimeline::loadSet (int newSetId, bool keepView)
@@ -401,20 +513,27 @@ void SetTimeline::loadSet (int newSetId, bool keepView)
         rememberedEnd = std::trunc (viewEnd);
     }
 
+    if (newSetId != setId)
+        reportedProblems.clear();
     setId = newSetId;
     pendingIndex = -1;
     pendingPlay = false;
     refreshFromDb (true);
     preloadTracks();
+    reportTrackProblems();
 
     if (! songs.empty())
     {
         int index = remembered && rememberedIndex != -1 ? rememberedIndex : 0;
         if (index < 0 || index >= (int) songs.size())
             index = 0;
-        loadSong ((unsigned) index, true, false, songs[(size_t) index]->loop);
-        if (index < (int) songs.size())
-            songs[(size_t) index]->selected = true;
+        index = loadableFrom (index, 1, true);
+        if (index != -1)
+        {
+            loadSong ((unsigned)index, true, false, songs[(size_t)index]->loop);
+            if (index < (int)songs.size())
+                songs[(size_t)index]->selected = true;
+        }
         updateSelectionRange();
     }
 
@@ -432,6 +551,11 @@ void SetTimeline::loadSong (unsigned index, bool force, bool playNow, bool loop)
     if (index >= songs.size() || (! force && (int) index == currentIndex))
         return;
 
+    // A song whose backing track cannot be read is never made current: its click
+    // would play alone.
+    if (!canLoad ((int)index))
+        return;
+
     for (auto& song : songs)
         song->selected = song->current = song->playing = false;
 
@@ -446,8 +570,13 @@ void SetTimeline::loadSong (unsigned index, bool force, bool playNow, bool loop)
             AudioFileModel track (box->audioFileId);
             if (! track.checkFileExists())
             {
-                if (mainWindow != nullptr)
-                    mainWindow->resetDisplay (true);
+                // Not located: the show stays loaded with the song marked and
+                // highlighted, so that Next goes on with the song after it.
+                box->selected = true;
+                if (currentIndex >= 0 && currentIndex < (int)songs.size())
+                    songs[(size_t)currentIndex]->current = true;
+                updateSelectionRange();
+                repaint();
                 return;
             }
 
@@ -472,7 +601,11 @@ void SetTimeline::loadSong (unsigned index, bool force, bool playNow, bool loop)
         if (filePlayer != nullptr)
             filePlayer->loadFile (box->audioPath, box->trimStart, box->trimEnd, loop);
         if (filePlayerB != nullptr)
-            filePlayerB->loadFile (box->clickPath, box->trimStart, box->trimEnd, loop);
+        {
+            // Without a backing track the click never plays alone.
+            const bool backingLoaded = filePlayer == nullptr || filePlayer->hasTransport();
+            filePlayerB->loadFile (backingLoaded ? box->clickPath : juce::String(), box->trimStart, box->trimEnd, loop);
+        }
 
         if (setPlayer != nullptr)
             setPlayer->setMemoLbl (box->folder + "\n" + box->title);
@@ -490,6 +623,8 @@ void SetTimeline::loadSong (unsigned index, bool force, bool playNow, bool loop)
             if (filePlayerB != nullptr)
                 filePlayerB->play (0.0);
         }
+
+        queueNextSong ((int)index);
 
         if (autoZoom)
             zoomToSong ((int) index);
@@ -570,7 +705,7 @@ bool SetTimeline::hasSelection() const
 //==============================================================================
 void SetTimeline::requestSong (int index, bool playNow)
 {
-    if (index < 0 || index >= (int) songs.size())
+    if (!canLoad (index))
         return;
 
     RaTracks::stop (fadeTime);
@@ -612,6 +747,9 @@ void SetTimeline::highlightNextSong (bool activate, bool playNow)
             target = i + 1;
         }
     }
+    // Songs that cannot be loaded are passed over.
+    if (auto loadable = loadableFrom (target, 1, false); loadable != -1)
+        target = loadable;
     songs[(size_t) target]->selected = true;
     updateSelectionRange();
 
@@ -643,6 +781,8 @@ void SetTimeline::highlightPreviousSong (bool activate, bool playNow)
             target = i - 1;
         }
     }
+    if (auto loadable = loadableFrom (target, -1, false); loadable != -1)
+        target = loadable;
     songs[(size_t) target]->selected = true;
     updateSelectionRange();
 
@@ -672,7 +812,7 @@ void SetTimeline::showHighlight (bool activate, bool playNow)
     // A highlighted song other than the current one is loaded once the current one has faded out.
     for (int i = 0; i < (int) songs.size(); ++i)
     {
-        if (songs[(size_t) i]->selected && i != currentIndex)
+        if (songs[(size_t)i]->selected && i != currentIndex && canLoad (i))
         {
             RaTracks::stop (fadeTime);
             pendingIndex = i;
@@ -698,8 +838,9 @@ void SetTimeline::changeListenerCallback (juce::ChangeBroadcaster* source)
             if (currentIndex >= 0 && currentIndex < (int) songs.size())
             {
                 const int finished = currentIndex;
-                const int next = finished + 1 < (int) songs.size() ? finished + 1 : 0;
-                loadSong ((unsigned) next, true, songs[(size_t) finished]->autoStart, songs[(size_t) next]->loop);
+                const int next = loadableFrom (finished + 1, 1, true);
+                if (next != -1)
+                    loadSong ((unsigned)next, true, songs[(size_t)finished]->autoStart, songs[(size_t)next]->loop);
             }
             break;
 

@@ -71,6 +71,10 @@ public:
     int setId = -1, elementId = -1, lightShowId = -1, audioFileId = -1;
     juce::String note, lightShowName, title, folder, audioPath, clickPath;
     bool fileExists = false;
+    /** False when the backing track's file is there but no audio can be read from it. */
+    bool backingReadable = true;
+    /** Why the click track will not play ("missing", "cannot be read"), empty when it will or there is none. */
+    juce::String clickProblem;
     double trimStart = 0.0, trimEnd = 0.0, duration = 0.0, position = 0.0;
     bool autoStart = false, loop = false;
     float playOrder = 0.0f;
@@ -122,6 +126,9 @@ public:
 
     /** Gives the selected songs the next song colour and saves them. */
     void cycleSelectedColour();
+
+    /** The song can be made current: its backing track is not known to be unreadable. */
+    bool canLoad (int index) const;
 
     /** Adds tracks of the track library at insertIndex and reloads the show. */
     void addTracks (const juce::Array<int>& trackIds);
@@ -212,6 +219,14 @@ private:
     void moveSong (int from, int to);
     void sortAndRenumber();
     void preloadTracks();
+    /** Queues the song after an AutoStart song in both players, so it starts without a gap. */
+    void queueNextSong (int index);
+    /** Marks every box whose backing or click track could not be preloaded. */
+    void applyTrackChecks();
+    /** Tells the performer, once per show, which songs will not play as they should and why. */
+    void reportTrackProblems();
+    /** The first song from `from` on (stepping by `step`, wrapping when asked) that can be loaded, or -1. */
+    int loadableFrom (int from, int step, bool wrap) const;
     /** Loads the pending song at once when there is nothing to wait for. */
     void loadPendingIfIdle();
     void takePending();
@@ -222,6 +237,10 @@ private:
     void updateOverviewBand();
     void placeBox (LightshowObj& box, juce::Rectangle<int> bounds, bool animate);
     static void readSong (LightshowObj& box, int elementId);
+
+    // Paths whose audio could not be read when the show was preloaded.
+    juce::StringArray unreadableBacking, unreadableClick;
+    juce::StringArray reportedProblems;
 
     mutable juce::ComponentAnimator animator; // asked for destinations in const hit tests
     FilePlayerProcessor* listenedPlayer = nullptr;

@@ -3,6 +3,7 @@
 #include "app/StartupSettings.h"
 #include "app/TipDialog.h"
 #include "support/ScriptedDialogs.h"
+#include "ui/ColourScheme.h"
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,39 @@ TEST (StartupSettings, DefaultsAndTheNoneValue)
     EXPECT_FLOAT_EQ (fadeTime, 1.5f);
     EXPECT_TRUE (showBankNames);
     EXPECT_EQ (dcRequiredToStop, 1);
+}
+
+// Damaged or hand-edited settings: every number is held to the preferences'
+// range, and text that is no number reads as the default.
+TEST (StartupSettings, NumbersAreHeldToThePreferencesRanges)
+{
+    struct Case
+    {
+        const char* stored;
+        float font, fade;
+    };
+    const Case cases[] = {
+        {"0", 6.0f, 0.0f},  {"-5", 6.0f, 0.0f},   {"500", 99.0f, 10.0f}, {"abc", -1.0f, 1.5f}, {"1e9", 99.0f, 10.0f},
+        {"-3", 6.0f, 0.0f}, {"nan", -1.0f, 1.5f}, {"", -1.0f, 1.5f},     {"24", 24.0f, 10.0f}, {"2.5", 6.0f, 2.5f},
+    };
+    const char* fontKeys[] = {"smallFontSz", "defFontSz", "largeFontSz", "memoFontSz", "clockFontSz"};
+    const float fontDefaults[] = {16.0f, 16.0f, 20.0f, 28.0f, 28.0f};
+    float* fonts[] = {&smallFontSz, &defFontSz, &largeFontSz, &memoFontSz, &clockFontSz};
+
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.stored);
+        juce::PropertiesFile settings (juce::File::createTempFile ("settings"), settingsOptions());
+        for (auto* key : fontKeys)
+            settings.setValue (key, c.stored);
+        settings.setValue ("fadeTime", c.stored);
+
+        readStartupSettings (&settings);
+        for (int i = 0; i < 5; ++i)
+            EXPECT_FLOAT_EQ (*fonts[i], c.font < 0.0f ? fontDefaults[i] : c.font) << fontKeys[i];
+        EXPECT_FLOAT_EQ (fadeTime, c.fade);
+    }
+    readStartupSettings (nullptr);
 }
 
 TEST (TipDialog, KeysEndInTipAndDontShowAgainSticks)

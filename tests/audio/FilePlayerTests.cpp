@@ -325,18 +325,34 @@ TEST_F (FilePlayerTest, VolumeChangesRampOverTheNextBlock)
     EXPECT_NEAR (steady.getSample (1, 100), 0.5f * minusSix, 1e-6f);
 }
 
-TEST_F (FilePlayerTest, WithoutAnOutputDeviceTheUserIsToldAndNothingStarts)
+// Without a device: loading says nothing, and starting both players (as Space
+// does) tells the user once how to get a device on this system.
+TEST_F (FilePlayerTest, WithoutAnOutputDeviceTheUserIsToldOnceAndNothingStarts)
 {
-    loadBoth (sineFile ("sine.wav", 1.0));
+    auto file = sineFile ("sine.wav", 1.0);
+    backing->preloadAudioFile (file, 0, 0);
+    click->preloadAudioFile (file, 0, 0);
     ScriptedDialogs dialogs;
-    playerDeviceManager = nullptr;
+    juce::AudioDeviceManager noDevice; // never initialised: no device is open
+    playerDeviceManager = &noDevice;
 
-    backing->play (0.0);
-    EXPECT_FALSE (backing->isPlaying());
-    ASSERT_EQ (dialogs.count(), 1);
+    backing->loadFile (file, 0, 0, false);
+    click->loadFile (file, 0, 0, false);
+    EXPECT_EQ (dialogs.count(), 0);
+
+    for (int press = 1; press <= 2; ++press)
+    {
+        backing->play (0.0);
+        click->play (0.0);
+        EXPECT_FALSE (backing->isPlaying());
+        EXPECT_FALSE (click->isPlaying());
+        ASSERT_EQ (dialogs.count(), press);
+    }
     EXPECT_EQ (dialogs.shown()[0].icon, juce::MessageBoxIconType::InfoIcon);
     EXPECT_EQ (dialogs.shown()[0].title, "Audio preferences not set up");
-    EXPECT_EQ (dialogs.shown()[0].text, "Please select an audio output device in the File > Preferences window.");
+    EXPECT_TRUE (dialogs.shown()[0].text.contains ("JACK")) << dialogs.shown()[0].text;
+    EXPECT_TRUE (dialogs.shown()[0].text.contains ("ALSA")) << dialogs.shown()[0].text;
+    playerDeviceManager = nullptr;
 }
 
 // The message thread switches, unloads and deletes transports while another
@@ -383,4 +399,99 @@ TEST_F (FilePlayerTest, SwitchingAndDeletingTransportsIsSafeWhileTheAudioThreadR
     backing->releaseRetired();
     EXPECT_EQ (backing->getNumRetired(), 0);
     EXPECT_GT (blocks.load(), 300);
+}
+
+// An AutoStart song's successor is queued in both players: when the backing
+// track ends, both go on with their queued tracks in the next block (the click
+// too, although its own track is longer), and the message thread then sees the
+// end with the new track already current and playing. A queue withdrawn before
+// the end leaves the old behaviour: the track stops and reachedEnd follows.
+TEST_F (FilePlayerTest, AQueuedTrackFollowsInTheBlockAfterTheEnd)
+{
+    struct Case
+    {
+        const char* what;
+        bool withdrawn;
+    };
+    for (auto c : {Case{"queued", false}, Case{"withdrawn before the end", true}})
+    {
+        SCOPED_TRACE (c.what);
+        // 2.3 blocks of backing, so the end falls inside a block.
+        const auto first = constantFile ("first.wav", 2.3 * block / rate, 0.25f);
+        const auto firstClick = constantFile ("first-click.wav", 1.0, 0.3f);
+        const auto next = constantFile ("next.wav", 1.0, 0.5f);
+        const auto nextClick = constantFile ("next-click.wav", 1.0, 0.6f);
+        backing->preloadAudioFiles ({first, next}, {0, 0}, {0, 0});
+        click->preloadAudioFiles ({firstClick, nextClick}, {0, 0}, {0, 0});
+        backing->loadFile (first, 0, 0, false);
+        click->loadFile (firstClick, 0, 0, false);
+        backing->queueFollowOn (next, 0, 0, false);
+        click->queueFollowOn (nextClick, 0, 0, false);
+        if (c.withdrawn)
+        {
+            backing->cancelFollowOn();
+            click->cancelFollowOn();
+        }
+        log.codes.clear();
+        backing->play (0.0);
+        click->play (0.0);
+
+        // Both players, backing first, as the graph runs them.
+        std::vector<float> backingOut, clickOut;
+        for (int b = 0; b < 6; ++b)
+        {
+            for (auto [player, out] : {std::pair{backing.get(), &backingOut}, std::pair{click.get(), &clickOut}})
+            {
+                auto buffer = render (*player);
+                out->insert (out->end(), buffer.getReadPointer (0), buffer.getReadPointer (0) + block);
+            }
+        }
+
+        auto lastOf = [] (const std::vector<float>& v, float value)
+        {
+            for (int i = (int)v.size(); --i >= 0;)
+                if (std::abs (v[(size_t)i] - value) < 1e-3f)
+                    return i;
+            return -1;
+        };
+        auto firstOf = [] (const std::vector<float>& v, float value)
+        {
+            for (int i = 0; i < (int)v.size(); ++i)
+                if (std::abs (v[(size_t)i] - value) < 1e-3f)
+                    return i;
+            return -1;
+        };
+
+        const int backingEnd = lastOf (backingOut, 0.25f);
+        ASSERT_GT (backingEnd, 0);
+        if (c.withdrawn)
+        {
+            EXPECT_EQ (firstOf (backingOut, 0.5f), -1);
+            EXPECT_EQ (firstOf (clickOut, 0.6f), -1);
+            EXPECT_TRUE (pumpUntil ([&] { return log.saw (PlayerEvent::reachedEnd); }));
+            EXPECT_FALSE (backing->isPlaying());
+            continue;
+        }
+
+        const int nextStart = firstOf (backingOut, 0.5f);
+        ASSERT_GT (nextStart, backingEnd);
+        std::cout << "[ measure  ] silence between the queued tracks: " << nextStart - backingEnd - 1
+                  << " frames (block " << block << ")" << std::endl;
+        EXPECT_LT (nextStart - backingEnd - 1, block);
+        EXPECT_EQ (nextStart % block, limiterDelay) << "the next track starts at the beginning of a block";
+        EXPECT_EQ (firstOf (clickOut, 0.6f), nextStart) << "the click changes in the same block";
+
+        // The message thread catches up: reachedEnd with the new track current;
+        // loading and starting it (as the show does) goes on without a rewind.
+        ASSERT_TRUE (pumpUntil ([&] { return log.saw (PlayerEvent::reachedEnd); }));
+        EXPECT_EQ (backing->getCurrentTransport(), backing->getTransport (FilePlayerProcessor::sourceKey (next, 0, 0)));
+        EXPECT_TRUE (backing->isPlaying());
+        const auto position = backing->getCurrentPosition();
+        EXPECT_GT (position, 0.0);
+        backing->loadFile (next, 0, 0, false);
+        backing->play (0.0);
+        EXPECT_TRUE (backing->isPlaying());
+        EXPECT_GE (backing->getCurrentPosition(), position);
+        RaTracks::stop (0.0);
+    }
 }

@@ -1,5 +1,7 @@
 #include "gui/GuiTestSupport.h"
 
+#include "lighting/ControllerCheck.h"
+
 #include "app/MainHostWindow.h"
 #include "audio/InternalFilters.h"
 #include "data/DataPaths.h"
@@ -66,6 +68,8 @@ void installProgram()
 
 ProgramGlobals::ProgramGlobals()
 {
+    // The test program is not the application: the real one checks the controller bundles.
+    controllercheck::checkProgram = RAV_APP_PATH;
     rebuildLookAndFeel();
     commandManager = &commands;
     plugins.addFormat (new juce::VST3PluginFormat());
@@ -75,6 +79,7 @@ ProgramGlobals::ProgramGlobals()
 
 ProgramGlobals::~ProgramGlobals()
 {
+    controllercheck::checkProgram = {};
     audioFormatManager = nullptr;
     commandManager = nullptr;
     releaseLookAndFeel();

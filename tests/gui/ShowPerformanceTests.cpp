@@ -74,6 +74,35 @@ int makeLibraryAndShow()
     RaDatabase::getInstance()->clearUndoStack();
     return show.id;
 }
+/** The runs of digital silence (in frames) on the first output between the first
+    and the last sound of a recording: the gaps between songs. */
+std::vector<int> silentGapsBetweenSongs (const juce::File& recording)
+{
+    std::vector<int> gaps;
+    std::unique_ptr<juce::AudioFormatReader> reader (formatManager->createReaderFor (recording));
+    if (reader == nullptr)
+        return gaps;
+    const auto length = (int)reader->lengthInSamples;
+    juce::AudioBuffer<float> samples (1, length);
+    reader->read (&samples, 0, length, 0, true, false);
+    const auto* x = samples.getReadPointer (0);
+
+    int first = 0, last = length - 1;
+    while (first < length && x[first] == 0.0f)
+        ++first;
+    while (last > first && x[last] == 0.0f)
+        --last;
+    for (int i = first; i <= last;)
+    {
+        int run = 0;
+        while (i + run <= last && x[i + run] == 0.0f)
+            ++run;
+        if (run >= 2) // a sine never holds exactly zero for two frames
+            gaps.push_back (run);
+        i += std::max (1, run);
+    }
+    return gaps;
+}
 } // namespace
 
 TEST (ShowPerformance, AShowPlaysItsSongsWithCuesAndMemosInOrder)
@@ -119,6 +148,17 @@ TEST (ShowPerformance, AShowPlaysItsSongsWithCuesAndMemosInOrder)
             memosSeen.add (text);
     };
 
+    // The outputs are recorded through the whole show, to measure the silence
+    // between a song's end and the next one's start.
+    auto outputs = TestHome::folder().getChildFile ("show-outputs.wav");
+    outputs.deleteFile();
+    juce::ChildProcess recorder;
+    const bool recordingOutputs = juce::File ("/usr/bin/jack_rec").existsAsFile() &&
+                                  recorder.start (juce::StringArray{"jack_rec", "-f", outputs.getFullPathName(), "-d",
+                                                                    "9", "JUCEJack:out_1", "JUCEJack:out_2"});
+    if (recordingOutputs)
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (500); // jack_rec connects its ports
+
     startEventReceived = true;
     auto songsHeard = [&]
     {
@@ -157,6 +197,20 @@ TEST (ShowPerformance, AShowPlaysItsSongsWithCuesAndMemosInOrder)
         EXPECT_TRUE (memosSeen.contains ("Verse of song " + juce::String (song))) << memosSeen.joinIntoString (" | ");
 
     vovirApi = realTable;
+
+    if (recordingOutputs)
+    {
+        pumpUntil ([&] { return !recorder.isRunning(); }, 15000, {});
+        auto gaps = silentGapsBetweenSongs (outputs);
+        juce::StringArray figures;
+        for (auto gap : gaps)
+            figures.add (juce::String (gap * 1000.0 / 48000.0, 1));
+        std::cout << "[ measure  ] AutoStart gaps (digital silence between songs): " << figures.joinIntoString (" ms, ")
+                  << " ms (one block: "
+                  << 1000.0 * device->getCurrentBufferSizeSamples() / device->getCurrentSampleRate() << " ms)"
+                  << std::endl;
+        EXPECT_EQ (gaps.size(), 2u) << "both AutoStart changes must be in the recording";
+    }
 
     window->closeButtonPressed();
     appProperties->closeFiles();

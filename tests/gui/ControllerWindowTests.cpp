@@ -1,0 +1,93 @@
+// The lighting controller's window beside the main window under a real window
+// manager: it opens whole on the screen without taking the keyboard, and the
+// program's keys work while it is the active window.
+
+#include "app/Commands.h"
+#include "app/Globals.h"
+#include "app/MainHostWindow.h"
+#include "app/ShellState.h"
+#include "audio/AudioTestSupport.h"
+#include "audio/FilePlayerProcessor.h"
+#include "audio/GraphEditorPanel.h"
+#include "gui/GuiTestSupport.h"
+#include "show/SetPlayer.h"
+#include "show/SetTimeline.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestAudio.h"
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+bool pump (const std::function<bool()>& condition, int timeoutMs)
+{
+    return pumpUntil (condition, timeoutMs, std::function<void()>{});
+}
+
+/** A key as the X server hands it to the window that has the keyboard. */
+void pressInWindow (juce::Component& window, const juce::KeyPress& key)
+{
+    auto* peer = window.getPeer();
+    ASSERT_NE (peer, nullptr);
+    peer->handleKeyPress (key);
+}
+} // namespace
+
+TEST (ControllerWindow, OpensWholeBesideTheMainWindowAndPassesTheProgramsKeysOn)
+{
+    JackDummyServer server;
+    if (!server.isRunning())
+        GTEST_SKIP() << "no JACK server could be started here";
+
+    installProgram();
+    ScriptedDialogs dialogs;
+    ProgramGlobals globals;
+    userSettings()->setValue ("dcRequiredToStop", 0);
+    userSettings()->setValue ("fadeTime", 0.0);
+    userSettings()->removeValue ("mainWindowPos");
+
+    auto window = std::make_unique<MainHostWindow>();
+    globals.commands.registerAllCommandsForTarget (window.get());
+    globals.commands.setFirstCommandTarget (window.get());
+    ASSERT_TRUE (window->isStarted()) << dialogs.titles().joinIntoString (" / ");
+
+    auto file = TestHome::folder().getChildFile ("Incoming/Album/Keys.wav");
+    ASSERT_TRUE (writeSineWav (file, 20.0, 48000.0, 440.0));
+    AudioFileModel track;
+    track.addNewFromPath (file.getFullPathName());
+    SetModel show;
+    show.createSet ("Keys", "");
+    show.addSetElement (track.getLightShows().at (0).id, 0, false, false, 0);
+    window->switchToWindow (setPlayerPanel, show.id);
+    ASSERT_TRUE (filePlayer->hasTransport());
+
+    // The first tick opens the controller window: whole on the screen, and the
+    // main window keeps the keyboard.
+    ASSERT_TRUE (pump ([] { return pluginWindow != nullptr && pluginWindow->isShowing(); }, 10000));
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (500); // the window manager maps and places it
+    auto* display = juce::Desktop::getInstance().getDisplays().getDisplayForRect (window->getScreenBounds());
+    ASSERT_NE (display, nullptr);
+    EXPECT_TRUE (display->userArea.contains (pluginWindow->getScreenBounds()))
+        << pluginWindow->getScreenBounds().toString() << " on " << display->userArea.toString();
+    EXPECT_TRUE (pump ([&] { return window->isActiveWindow(); }, 3000)) << "the controller window took the keyboard";
+    writeScreenCapture ("controller-window-beside-main.png");
+
+    // With the controller window active, Space starts and stops the show.
+    pluginWindow->toFront (true);
+    EXPECT_TRUE (pump ([] { return pluginWindow->isActiveWindow(); }, 3000));
+    pressInWindow (*pluginWindow, juce::KeyPress (juce::KeyPress::spaceKey));
+    EXPECT_TRUE (pump ([] { return filePlayer->isPlaying(); }, 3000)) << "Space in the controller window did not play";
+    pressInWindow (*pluginWindow, juce::KeyPress (juce::KeyPress::spaceKey));
+    EXPECT_TRUE (pump ([] { return !filePlayer->isPlaying(); }, 3000)) << "Space in the controller window did not stop";
+
+    // Ctrl+Q there quits the program.
+    pressInWindow (*pluginWindow, juce::KeyPress ('q', juce::ModifierKeys::commandModifier, 0));
+    EXPECT_TRUE (pump ([] { return exitRequested.load(); }, 3000)) << "Ctrl+Q in the controller window did nothing";
+
+    window->closeButtonPressed();
+    appProperties->closeFiles();
+    globals.commands.setFirstCommandTarget (nullptr);
+    window.reset();
+    exitRequested = false;
+}
