@@ -204,7 +204,7 @@ void FilePlayerProcessor::queueFollowOn (const juce::String& path, double trimSt
                           ? (double)(float)((double)followOn.readerSource->getTotalLength() /
                                             followOn.readerSource->getAudioFormatReader()->sampleRate)
                           : 0.0;
-    followOn.leader = leader;
+    followOn.leader.store (leader);
     followOn.transport.store (transport);
     followOn.loop.store (loop);
     followOn.endsAtArming.store (leader->songEnds.load());
@@ -226,7 +226,7 @@ void FilePlayerProcessor::takeFollowOnIfDue() noexcept
 
     if ((generation & 1u) != 0)
     {
-        auto* leader = followOn.leader;
+        auto* leader = followOn.leader.load();
         // Due once the leader's track has ended, in an earlier block, since arming.
         const bool due = leader->songEnds.load() > followOn.endsAtArming.load() &&
                          leader->lastEndBlock.load() < leader->blocksCounted.load();
@@ -622,7 +622,7 @@ void FilePlayerProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::
             restartFromAudioThread (*transport, buffer, rendered.frames, numFrames);
             restarted = true;
         }
-        else if ((followOn.generation.load() & 1u) != 0 && followOn.leader == this && !fadingOut.load())
+        else if ((followOn.generation.load() & 1u) != 0 && followOn.leader.load() == this && !fadingOut.load())
         {
             // The queued tracks start in the next block, on both players.
             transport->stop();

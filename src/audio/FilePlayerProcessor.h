@@ -188,7 +188,7 @@ private:
         std::atomic<TrackTransport*> transport{nullptr};
         std::atomic<bool> loop{false};
         std::atomic<uint64_t> endsAtArming{0};
-        FilePlayerProcessor* leader = nullptr; // whose track end starts it
+        std::atomic<FilePlayerProcessor*> leader{nullptr}; // whose track end starts it
         // Message thread only.
         juce::AudioFormatReaderSource* readerSource = nullptr;
         juce::String path;

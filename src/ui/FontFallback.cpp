@@ -142,12 +142,24 @@ juce::Font fontFor (const juce::String& text, const juce::Font& base)
     static std::map<juce::String, juce::Typeface::Ptr> cache;
     static std::map<juce::String, juce::Typeface::Ptr> collections; // typefaces read from collection files
 
-    const auto key = text + (base.isBold() ? "\n[bold]" : "");
+    // Plain ASCII is in every typeface the program uses.
+    bool ascii = true;
+    for (auto p = text.getCharPointer(); !p.isEmpty() && ascii; ++p)
+        ascii = *p < 0x80;
+    if (ascii)
+        return base;
+
+    const auto key = text + "\n" + base.getTypefaceName() + (base.isBold() ? "\n[bold]" : "");
     auto found = cache.find (key);
     if (found == cache.end())
     {
-        const auto baseFamily =
-            base.getTypefaceName() == raFontName ? juce::String (sansFamily) : base.getTypefaceName();
+        // The framework's placeholder names (the default monospaced font...) stand for a real family.
+        auto baseFamily = base.getTypefaceName();
+        if (baseFamily == raFontName)
+            baseFamily = sansFamily;
+        else if (baseFamily.startsWith ("<"))
+            if (auto face = base.getTypefacePtr(); face != nullptr && face->getName().isNotEmpty())
+                baseFamily = face->getName();
         juce::Typeface::Ptr typeface;
         const int baseMissing = missingCharacters (baseFamily, text);
         if (baseMissing > 0)

@@ -25,6 +25,7 @@ TEST (FontFallback, EveryMemoTextGetsATypefaceThatHasItsCharacters)
          false},
         {"circled numbers", juce::String (juce::CharPointer_UTF8 ("\xe2\x91\xa0 \xe2\x91\xa1 \xe2\x91\xa2")), false},
         {"an emoji", juce::String (juce::CharPointer_UTF8 ("Clap \xf0\x9f\x98\x80")), false},
+        {"accented Latin", juce::String (juce::CharPointer_UTF8 ("Caf\xc3\xa9 cr\xc3\xa8me")), true},
         {"Latin with a Japanese word", juce::String (juce::CharPointer_UTF8 ("Chorus: \xe6\x84\x9b")), false},
     };
 
@@ -45,5 +46,11 @@ TEST (FontFallback, EveryMemoTextGetsATypefaceThatHasItsCharacters)
             EXPECT_EQ (fontfallback::missingCharacters (typeface->getName(), c.text), 0) << typeface->getName();
         }
     }
+
+    // The fixed-width font of aligned columns is kept for the characters it has.
+    const juce::Font mono (juce::Font::getDefaultMonospacedFontName(), 28.0f, juce::Font::plain);
+    EXPECT_EQ (fontfallback::fontFor ("C       G\nLet it ring", mono).getTypefaceName(), mono.getTypefaceName());
+    EXPECT_EQ (fontfallback::fontFor (juce::String (juce::CharPointer_UTF8 ("C  G \xc3\xa9")), mono).getTypefaceName(),
+               mono.getTypefaceName());
     releaseLookAndFeel();
 }
