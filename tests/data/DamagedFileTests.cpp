@@ -1,11 +1,10 @@
 #include "support/DbFixture.h"
 
 #include "data/DataPaths.h"
+#include "support/DamagedDatabases.h"
 
-#include <sqlite3.h>
 #include <sys/mount.h>
 
-#include <random>
 
 // Data folders as a user's machine meets them: a damaged, foreign, newer or
 // locked database is refused with one clear message and left byte for byte as
@@ -13,29 +12,6 @@
 
 namespace
 {
-juce::MemoryBlock contentsOf (const juce::File& file)
-{
-    juce::MemoryBlock block;
-    file.loadFileAsData (block);
-    return block;
-}
-
-/** Holds another connection's exclusive lock on a file while it exists. */
-struct ForeignLock
-{
-    explicit ForeignLock (const juce::File& file)
-    {
-        sqlite3_open (file.getFullPathName().toRawUTF8(), &handle);
-        sqlite3_exec (handle, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr);
-    }
-    ~ForeignLock()
-    {
-        sqlite3_exec (handle, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close (handle);
-    }
-    sqlite3* handle = nullptr;
-};
-
 /** A small tmpfs mounted on a folder for the test's life (a real full disk and a
     real read-only file system, which even root cannot write to). */
 class ScopedTmpfs final
@@ -86,86 +62,17 @@ private:
 };
 } // namespace
 
-namespace
-{
-enum class Install
-{
-    keeps,
-    replaces,
-    refuses
-};
-
-struct DamageCase
-{
-    const char* label;
-    std::function<void (const juce::File&)> make;
-    const char* title;   // the one box the program shows
-    Install install;     // what the install step does with it
-    bool locked = false; // another program holds the file while it is opened
-};
-} // namespace
-
 class DamagedFileTest : public DbTest
 {
 protected:
     juce::File damaged() { return folder.getChildFile ("damaged.db"); }
 
-    /** A current database with a few hundred tracks, so that it spans many pages. */
-    static void writeGoodDatabase (const juce::File& file)
-    {
-        bool created = false;
-        ASSERT_TRUE (createFreshDatabase (file, created).wasOk());
-        CppSQLite3DB raw;
-        raw.open (file.getFullPathName().toRawUTF8());
-        raw.execDML ("BEGIN");
-        for (int i = 0; i < 400; ++i)
-            raw.execDML (formatSql ("INSERT INTO AudioFiles(Name, Path) VALUES('Track %d', 'Album/Track %d.wav')", { i, i })
-                             .toRawUTF8());
-        raw.execDML ("COMMIT");
-    }
-
-    static std::vector<DamageCase> damageCases()
-    {
-        return {
-            { "random bytes",
-              [] (const juce::File& f)
-              {
-                  std::mt19937 random (7);
-                  juce::MemoryBlock bytes (64 * 1024);
-                  for (size_t i = 0; i < bytes.getSize(); ++i)
-                      bytes[i] = (char) (random() & 0xff);
-                  f.replaceWithData (bytes.getData(), bytes.getSize());
-              },
-              "Invalid database file", Install::replaces },
-            { "truncated",
-              [] (const juce::File& f)
-              {
-                  writeGoodDatabase (f);
-                  juce::FileOutputStream out (f);
-                  out.setPosition (f.getSize() / 2);
-                  out.truncate();
-              },
-              "Invalid database file", Install::replaces },
-            { "zero bytes", [] (const juce::File& f) { f.replaceWithText ({}); }, "Invalid database file",
-              Install::replaces },
-            { "newer version",
-              [] (const juce::File& f)
-              {
-                  writeGoodDatabase (f);
-                  CppSQLite3DB raw;
-                  raw.open (f.getFullPathName().toRawUTF8());
-                  raw.execDML ("UPDATE Things SET Value=9 WHERE Name='SchemaVersion'");
-              },
-              "Incompatible database file", Install::keeps },
-            { "locked by another program", [] (const juce::File& f) { writeGoodDatabase (f); }, "Library in use",
-              Install::refuses, true },
-        };
-    }
+    static void writeGoodDatabase (const juce::File& file) { writeDatabaseWithTracks (file, 400); }
 };
 
 TEST_F (DamagedFileTest, ARefusedFileGetsOneMessageAndIsNeverWritten)
 {
-    for (auto& c : damageCases())
+    for (auto& c : damagedDatabases())
     {
         db().closeDb();
         damaged().deleteFile();
@@ -196,7 +103,7 @@ TEST_F (DamagedFileTest, ARefusedFileGetsOneMessageAndIsNeverWritten)
 TEST_F (DamagedFileTest, TheInstallStepReplacesOnlyAFileThatIsNoDatabaseAndKeepsIt)
 {
     db().closeDb();
-    for (auto& c : damageCases())
+    for (auto& c : damagedDatabases())
     {
         auto place = folder.getChildFile (juce::String ("install-") + c.label);
         place.deleteRecursively();
@@ -217,14 +124,14 @@ TEST_F (DamagedFileTest, TheInstallStepReplacesOnlyAFileThatIsNoDatabaseAndKeeps
         auto others = place.findChildFiles (juce::File::findFiles, false, "Vodozav.db.damaged-*");
         switch (c.install)
         {
-            case Install::keeps:
-            case Install::refuses:
-                EXPECT_EQ (result.wasOk(), c.install == Install::keeps) << c.label << ": " << result.getErrorMessage();
+            case InstallOutcome::keeps:
+            case InstallOutcome::refuses:
+                EXPECT_EQ (result.wasOk(), c.install == InstallOutcome::keeps) << c.label << ": " << result.getErrorMessage();
                 EXPECT_TRUE (contentsOf (file) == before) << c.label;
                 EXPECT_TRUE (others.isEmpty()) << c.label;
                 break;
 
-            case Install::replaces:
+            case InstallOutcome::replaces:
                 ASSERT_TRUE (result.wasOk()) << c.label << ": " << result.getErrorMessage();
                 ASSERT_EQ (others.size(), 1) << c.label;
                 EXPECT_TRUE (contentsOf (others[0]) == before) << c.label << ": the old file was not kept as it was";

@@ -7,20 +7,19 @@
 #include "data/DbSchema.h"
 #include "data/RaDatabase.h"
 #include "lighting/VovirLink.h"
+#include "support/DamagedDatabases.h"
 #include "support/TestEnvironment.h"
 
 #include <rav_plugin_paths.h>
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <signal.h>
 #include <sys/mount.h>
 
-#include <random>
 
 namespace
 {
-struct Run
+struct ProgramRun
 {
     int exitCode = -1; // -1: still running when the test stopped it
     juce::String output;
@@ -30,7 +29,7 @@ struct Run
     console; stops it once its output contains stopAt (when given) or the time
     is up. The program runs under a shell that records its output and status in
     files, so that neither a blocking read nor a lost status can mislead the test. */
-Run runProgram (const juce::File& home, const juce::String& stopAt = {}, int timeoutMs = 30000)
+ProgramRun runProgram (const juce::File& home, const juce::String& stopAt = {}, int timeoutMs = 30000)
 {
     auto work = home.getSiblingFile (home.getFileName() + "-run");
     work.deleteRecursively();
@@ -42,7 +41,7 @@ Run runProgram (const juce::File& home, const juce::String& stopAt = {}, int tim
                   + quoted (RAV_APP_PATH) + " > " + quoted (out.getFullPathName()) + " 2>&1 & echo $! > "
                   + quoted (pid.getFullPathName()) + "; wait $!; echo $? > " + quoted (code.getFullPathName());
 
-    Run run;
+    ProgramRun run;
     juce::ChildProcess shell;
     if (! shell.start (juce::StringArray { "/bin/sh", "-c", script }, 0))
         return run;
@@ -85,69 +84,11 @@ juce::File databaseIn (const juce::File& home)
     return home.getChildFile (".local/share/zezevade didid/Vodozav/Vodozav.db");
 }
 
-void writeGoodDatabase (const juce::File& file)
-{
-    bool created = false;
-    ASSERT_TRUE (createFreshDatabase (file, created).wasOk());
-    CppSQLite3DB raw;
-    raw.open (file.getFullPathName().toRawUTF8());
-    raw.execDML ("BEGIN");
-    for (int i = 0; i < 200; ++i)
-        raw.execDML (formatSql ("INSERT INTO AudioFiles(Name, Path) VALUES('Track %d', 'A/T%d.wav')", { i, i }).toRawUTF8());
-    raw.execDML ("COMMIT");
-}
-
-juce::MemoryBlock contentsOf (const juce::File& file)
-{
-    juce::MemoryBlock block;
-    file.loadFileAsData (block);
-    return block;
-}
 } // namespace
 
 TEST (DamagedDataFolder, ARefusedDatabaseShowsOneBoxEndsWithStatus1AndIsLeftAsItWas)
 {
-    struct Case
-    {
-        const char* label;
-        std::function<void (const juce::File&)> make;
-        const char* title;
-        bool locked = false;
-    };
-    const Case cases[] = {
-        { "random bytes",
-          [] (const juce::File& f)
-          {
-              std::mt19937 random (11);
-              juce::MemoryBlock bytes (32 * 1024);
-              for (size_t i = 0; i < bytes.getSize(); ++i)
-                  bytes[i] = (char) (random() & 0xff);
-              f.replaceWithData (bytes.getData(), bytes.getSize());
-          },
-          "Invalid database file" },
-        { "truncated",
-          [] (const juce::File& f)
-          {
-              writeGoodDatabase (f);
-              juce::FileOutputStream out (f);
-              out.setPosition (f.getSize() / 2);
-              out.truncate();
-          },
-          "Invalid database file" },
-        { "zero bytes", [] (const juce::File& f) { f.replaceWithText ({}); }, "Invalid database file" },
-        { "newer version",
-          [] (const juce::File& f)
-          {
-              writeGoodDatabase (f);
-              CppSQLite3DB raw;
-              raw.open (f.getFullPathName().toRawUTF8());
-              raw.execDML ("UPDATE Things SET Value=8 WHERE Name='SchemaVersion'");
-          },
-          "Incompatible database file" },
-        { "locked by another program", [] (const juce::File& f) { writeGoodDatabase (f); }, "Library in use", true },
-    };
-
-    for (auto& c : cases)
+    for (auto& c : damagedDatabases())
     {
         auto home = TestHome::folder().getChildFile (juce::String ("damaged-home-") + c.label);
         home.deleteRecursively();
@@ -156,21 +97,15 @@ TEST (DamagedDataFolder, ARefusedDatabaseShowsOneBoxEndsWithStatus1AndIsLeftAsIt
         c.make (file);
         const auto before = contentsOf (file);
 
-        sqlite3* lock = nullptr;
-        if (c.locked)
-        {
-            sqlite3_open (file.getFullPathName().toRawUTF8(), &lock);
-            sqlite3_exec (lock, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr);
-        }
-
         const auto started = juce::Time::getMillisecondCounter();
-        auto run = runProgram (home);
-        const auto seconds = (juce::Time::getMillisecondCounter() - started) / 1000.0;
-        if (lock != nullptr)
+        ProgramRun run;
         {
-            sqlite3_exec (lock, "ROLLBACK", nullptr, nullptr, nullptr);
-            sqlite3_close (lock);
+            std::unique_ptr<ForeignLock> lock;
+            if (c.locked)
+                lock = std::make_unique<ForeignLock> (file);
+            run = runProgram (home);
         }
+        const auto seconds = (juce::Time::getMillisecondCounter() - started) / 1000.0;
 
         EXPECT_EQ (run.exitCode, 1) << c.label << "\n" << run.output;
         EXPECT_EQ (boxTitles (run.output), juce::StringArray (c.title)) << c.label << "\n" << run.output;
@@ -197,7 +132,7 @@ TEST (DamagedDataFolder, AReadOnlyDataFolderIsToldAtStartAndTheProgramGoesOn)
     if (::mount ("tmpfs", mountPoint.toRawUTF8(), "tmpfs", 0, "size=4m") != 0)
         GTEST_SKIP() << "mounting a tmpfs needs root";
 
-    writeGoodDatabase (databaseIn (home));
+    writeDatabaseWithTracks (databaseIn (home), 200);
     dataFolder.getChildFile ("Media Files").createDirectory();
     ASSERT_EQ (::mount (nullptr, mountPoint.toRawUTF8(), nullptr, MS_REMOUNT | MS_RDONLY, "size=4m"), 0);
     const auto before = contentsOf (databaseIn (home));
