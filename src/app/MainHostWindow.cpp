@@ -333,8 +333,17 @@ void MainHostWindow::doViewPlugin()
     // The controller's window opens beside the main window without taking the
     // keyboard from it; keys it does not use come back to the main window.
     window->toFront (false);
-    if (isActiveWindow() || juce::Process::isForegroundProcess())
-        grabKeyboardFocus();
+    grabKeyboardFocus();
+    // A window manager may still activate the new window once it has mapped it;
+    // nobody can have clicked it yet, so the keyboard comes back here.
+    for (int delayMs : {150, 600})
+        juce::Timer::callAfterDelay (delayMs,
+                                     [main = juce::Component::SafePointer<MainHostWindow> (this),
+                                      opened = juce::Component::SafePointer<PluginWindow> (window)]
+                                     {
+                                         if (main != nullptr && opened != nullptr && opened->isActiveWindow())
+                                             main->grabKeyboardFocus();
+                                     });
     menuItemsChanged();
 }
 
@@ -353,8 +362,18 @@ juce::Rectangle<int> MainHostWindow::controllerWindowBounds (const PluginWindow&
     if (display == nullptr)
         return window.getBounds();
 
-    return placeControllerWindow (getScreenBounds(), display->userArea, {window.getWidth(), window.getHeight()},
-                                  remembered);
+    // The window manager adds its frame around the window and puts the frame's
+    // corner where the window is asked to go: the whole framed window must fit
+    // (a frame not known yet is taken as a usual title bar).
+    juce::BorderSize<int> frame (30, 2, 2, 2);
+    if (auto* peer = window.getPeer())
+        if (auto known = peer->getFrameSizeIfPresent(); known && (*known).getTopAndBottom() > 0)
+            frame = *known;
+
+    auto placed = placeControllerWindow (
+        frame.addedTo (getScreenBounds()), display->userArea,
+        {window.getWidth() + frame.getLeftAndRight(), window.getHeight() + frame.getTopAndBottom()}, remembered);
+    return placed.withSize (window.getWidth(), window.getHeight());
 }
 
 bool MainHostWindow::keyPressedInOtherWindow (const juce::KeyPress& key)

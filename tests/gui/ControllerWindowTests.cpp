@@ -70,7 +70,9 @@ TEST (ControllerWindow, OpensWholeBesideTheMainWindowAndPassesTheProgramsKeysOn)
     ASSERT_NE (display, nullptr);
     EXPECT_TRUE (display->userArea.contains (pluginWindow->getScreenBounds()))
         << pluginWindow->getScreenBounds().toString() << " on " << display->userArea.toString();
-    EXPECT_TRUE (pump ([&] { return window->isActiveWindow(); }, 3000)) << "the controller window took the keyboard";
+    EXPECT_TRUE (pump ([&] { return window->isActiveWindow(); }, 3000))
+        << "the controller window took the keyboard (controller active: " << pluginWindow->isActiveWindow()
+        << ", focused: " << (juce::Component::getCurrentlyFocusedComponent() != nullptr) << ")";
     writeScreenCapture ("controller-window-beside-main.png");
 
     // With the controller window active, Space starts and stops the show.
