@@ -334,17 +334,27 @@ void MainHostWindow::doViewPlugin()
     // keyboard from it; keys it does not use come back to the main window.
     window->toFront (false);
     grabKeyboardFocus();
-    // A window manager may still activate the new window once it has mapped it;
-    // nobody can have clicked it yet, so the keyboard comes back here.
-    for (int delayMs : {150, 600})
-        juce::Timer::callAfterDelay (delayMs,
-                                     [main = juce::Component::SafePointer<MainHostWindow> (this),
-                                      opened = juce::Component::SafePointer<PluginWindow> (window)]
-                                     {
-                                         if (main != nullptr && opened != nullptr && opened->isActiveWindow())
-                                             main->grabKeyboardFocus();
-                                     });
+    returnKeyboardFromController (window, juce::Time::getCurrentTime(), 30);
     menuItemsChanged();
+}
+
+void MainHostWindow::returnKeyboardFromController (PluginWindow* opened, juce::Time openedAt, int checksLeft)
+{
+    // A window manager may activate the new window some time after mapping it.
+    // Until the user clicks somewhere, the keyboard comes back to the main window.
+    const auto lastClick = juce::Desktop::getInstance().getMainMouseSource().getLastMouseDownTime();
+    if (checksLeft <= 0 || lastClick > openedAt)
+        return;
+    if (opened->isActiveWindow())
+        grabKeyboardFocus();
+
+    juce::Timer::callAfterDelay (100,
+                                 [main = juce::Component::SafePointer<MainHostWindow> (this),
+                                  window = juce::Component::SafePointer<PluginWindow> (opened), openedAt, checksLeft]
+                                 {
+                                     if (main != nullptr && window != nullptr)
+                                         main->returnKeyboardFromController (window, openedAt, checksLeft - 1);
+                                 });
 }
 
 juce::Rectangle<int> MainHostWindow::controllerWindowBounds (const PluginWindow& window,

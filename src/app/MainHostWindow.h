@@ -109,6 +109,7 @@ private:
     void tapTempo() override {}
     void openPluginWindow() override { doViewPlugin(); }
 
+    void returnKeyboardFromController (class PluginWindow* opened, juce::Time openedAt, int checksLeft);
     juce::Rectangle<int> controllerWindowBounds (const class PluginWindow& window,
                                                  const juce::AudioProcessorGraph::Node& node) const;
     void restoreAudioDevice();

@@ -32,6 +32,21 @@ void pressInWindow (juce::Component& window, const juce::KeyPress& key)
     ASSERT_NE (peer, nullptr);
     peer->handleKeyPress (key);
 }
+
+/** A click as the X server hands it to a window: pressed and released at a point inside it. */
+void clickInWindow (juce::Component& window)
+{
+    auto* peer = window.getPeer();
+    ASSERT_NE (peer, nullptr);
+    const juce::Point<float> inside (20.0f, 20.0f);
+    const auto now = juce::Time::currentTimeMillis();
+    peer->handleMouseEvent (juce::MouseInputSource::InputSourceType::mouse, inside,
+                            juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier),
+                            juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation, now);
+    peer->handleMouseEvent (juce::MouseInputSource::InputSourceType::mouse, inside, juce::ModifierKeys(),
+                            juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation,
+                            now + 50);
+}
 } // namespace
 
 TEST (ControllerWindow, OpensWholeBesideTheMainWindowAndPassesTheProgramsKeysOn)
@@ -75,8 +90,12 @@ TEST (ControllerWindow, OpensWholeBesideTheMainWindowAndPassesTheProgramsKeysOn)
         << ", focused: " << (juce::Component::getCurrentlyFocusedComponent() != nullptr) << ")";
     writeScreenCapture ("controller-window-beside-main.png");
 
-    // With the controller window active, Space starts and stops the show.
+    // The user brings the controller window forward (a click in it), which
+    // becomes the active window; Space there starts and stops the show. (Keys
+    // typed into the controller's own editor are the controller's.)
+    clickInWindow (*pluginWindow);
     pluginWindow->toFront (true);
+    pluginWindow->grabKeyboardFocus();
     EXPECT_TRUE (pump ([] { return pluginWindow->isActiveWindow(); }, 3000));
     pressInWindow (*pluginWindow, juce::KeyPress (juce::KeyPress::spaceKey));
     EXPECT_TRUE (pump ([] { return filePlayer->isPlaying(); }, 3000)) << "Space in the controller window did not play";
