@@ -63,6 +63,9 @@ ControllerEditor::ControllerEditor (ControllerProcessor& p)
     , presetModel (std::make_unique<NameList> ([this] { presetSelected(); }))
     , outputView (std::make_unique<OutputView> (controller))
 {
+    // A click anywhere that no control takes gives the editor itself the keyboard,
+    // so the keys it does not use reach keyPressed and go on to the host.
+    setWantsKeyboardFocus (true);
     for (auto* label : { &showLabel, &nameLabel, &tempoLabel, &bankLabel, &presetLabel, &fadeLabel, &outputLabel })
         addAndMakeVisible (label);
 
@@ -155,6 +158,11 @@ ControllerEditor::~ControllerEditor()
 {
     bankList.setModel (nullptr);
     presetList.setModel (nullptr);
+}
+
+bool ControllerEditor::keyPressed (const juce::KeyPress& key)
+{
+    return static_cast<ControllerProcessor&> (processor).forwardKeyToHost (key);
 }
 
 void ControllerEditor::paint (juce::Graphics& g)

@@ -20,6 +20,10 @@ public:
     void paint (juce::Graphics&) override;
     void resized() override;
 
+    /** Keys that nothing in the editor used go to the host, so that the program's
+        transport and command keys keep working while the user is in here. */
+    bool keyPressed (const juce::KeyPress&) override;
+
 private:
     class NameList;
     class OutputView;

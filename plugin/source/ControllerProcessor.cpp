@@ -43,12 +43,42 @@ private:
 };
 
 //==============================================================================
+/** The IVovirKeys the host asks for: it keeps the host's key handler. */
+class ControllerProcessor::Keys final : public vovir::IVovirKeys
+{
+public:
+    Steinberg::tresult PLUGIN_API queryInterface (const Steinberg::TUID targetIid, void** obj) override
+    {
+        if (Steinberg::FUnknownPrivate::iidEqual (targetIid, vovir::keysIid)
+            || Steinberg::FUnknownPrivate::iidEqual (targetIid, Steinberg::FUnknown_iid))
+        {
+            addRef();
+            *obj = this;
+            return Steinberg::kResultOk;
+        }
+        *obj = nullptr;
+        return Steinberg::kNoInterface;
+    }
+
+    Steinberg::uint32 PLUGIN_API addRef() override { return ++refCount; }
+    Steinberg::uint32 PLUGIN_API release() override { return --refCount; }
+
+    void PLUGIN_API setHostKeyHandler (HostKeyHandler h) override { handler.store (h); }
+
+    std::atomic<HostKeyHandler> handler { nullptr };
+
+private:
+    std::atomic<Steinberg::uint32> refCount { 0 };
+};
+
+//==============================================================================
 ControllerProcessor::ControllerProcessor()
     : AudioProcessor (BusesProperties()
                           .withInput ("Input", juce::AudioChannelSet::stereo(), true)
                           .withOutput ("Output", juce::AudioChannelSet::stereo(), true))
     , controller (std::make_unique<lighting::LightingController> (getStoreFile()))
     , link (std::make_unique<Link> (*controller))
+    , keys (std::make_unique<Keys>())
     , dmxOutput (std::make_unique<lighting::DmxOutput> (*controller, lighting::DmxOutput::rpcPortFromEnvironment()))
 {
     controllertable::registerController (controller.get());
@@ -134,6 +164,13 @@ void ControllerProcessor::setStateInformation (const void* data, int sizeInBytes
         controller->restoreStateXml (*xml);
 }
 
+bool ControllerProcessor::forwardKeyToHost (const juce::KeyPress& key) const
+{
+    auto handler = keys->handler.load();
+    return handler != nullptr
+           && handler (key.getKeyCode(), key.getModifiers().getRawFlags(), (int) key.getTextCharacter()) != 0;
+}
+
 void ControllerProcessor::timerCallback()
 {
     controller->saveIfNeeded();
@@ -146,6 +183,12 @@ std::int32_t ControllerProcessor::queryLink (const Steinberg::TUID targetIid, vo
     {
         link->addRef();
         *obj = static_cast<vovir::IVovirLink*> (link.get());
+        return Steinberg::kResultOk;
+    }
+    if (Steinberg::FUnknownPrivate::iidEqual (targetIid, vovir::keysIid))
+    {
+        keys->addRef();
+        *obj = static_cast<vovir::IVovirKeys*> (keys.get());
         return Steinberg::kResultOk;
     }
     *obj = nullptr;

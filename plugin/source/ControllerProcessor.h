@@ -25,6 +25,9 @@ public:
     lighting::LightingController& getController() noexcept { return *controller; }
     lighting::DmxOutput& getDmxOutput() noexcept { return *dmxOutput; }
 
+    /** Hands a key the editor did not use to the host; true when the host used it. */
+    bool forwardKeyToHost (const juce::KeyPress& key) const;
+
     //==============================================================================
     void prepareToPlay (double sampleRate, int samplesPerBlock) override;
     void releaseResources() override {}
@@ -55,12 +58,14 @@ public:
 
 private:
     class Link;
+    class Keys;
 
     void timerCallback() override;
     std::int32_t queryLink (const Steinberg::TUID targetIid, void** obj);
 
     std::unique_ptr<lighting::LightingController> controller;
     std::unique_ptr<Link> link;
+    std::unique_ptr<Keys> keys;
     std::unique_ptr<lighting::DmxOutput> dmxOutput; // sends the output to OLA's daemon, from its own thread
     bool pedalDown[2] {}; // audio thread only
 

@@ -116,6 +116,7 @@ MainHostWindow::MainHostWindow()
     InternalPluginFormat internalFormat;
     internalFormat.getAllTypes (internalNodeTypes);
     PluginWindow::unusedKeyHandler = [this] (const juce::KeyPress& key) { return keyPressedInOtherWindow (key); };
+    unusedControllerKeys = PluginWindow::unusedKeyHandler;
     lightingPluginList.addChangeListener (this);
     if (commandManager != nullptr)
         addKeyListener (commandManager->getKeyMappings());
@@ -172,6 +173,7 @@ MainHostWindow::~MainHostWindow()
     if (mainWindow == this)
         mainWindow = nullptr;
     PluginWindow::unusedKeyHandler = nullptr;
+    unusedControllerKeys = nullptr;
     setDialogOwner (nullptr);
 }
 

@@ -168,6 +168,7 @@ juce::AudioPluginInstance* ControllerSelection::run()
     ourApi.vovirFswPrev = vovirFswPrev;
     if (vovirApi->setHostCallbacks != nullptr)
         vovirApi->setHostCallbacks (&ourApi);
+    vovir::connectKeyHandler (*instance);
 
     vidOrVovir = vovir::displayName (chosen);
     return instance;

@@ -35,6 +35,12 @@ struct HostApiTable
     void (*vovirFswPrev)(); // footswitch "previous"
 };
 
+/** The host's handler for a key that the controller's editor did not use: the
+    key's code, raw modifier flags and text character as the framework reports
+    them (the host and the plug-in are built against the same framework release).
+    Returns nonzero when the host used the key. Called on the message thread. */
+typedef int (*HostKeyHandler) (int keyCode, int modifierFlags, int textCharacter);
+
 /** The plug-in's functions, in slot order. */
 struct VovirApiTable
 {
@@ -97,6 +103,23 @@ public:
 
 protected:
     ~IVovirLink() = default; // released, never deleted, through this interface
+};
+
+/** The identifier of IVovirKeys. */
+inline constexpr Steinberg::TUID keysIid = { 0x2C, 0x71, 0x0B, 0x4E, (char) 0x95, 0x13, 0x4A, 0x6F,
+                                             (char) 0x8D, 0x02, 0x3E, (char) 0xA7, 0x61, (char) 0xC9, 0x14, 0x58 };
+
+/** Answered by controllers whose editor hands the keys it does not use back to
+    the host (so that the program's transport keys work while the user is in the
+    controller's own editor). Older controllers do not answer it. */
+class IVovirKeys : public Steinberg::FUnknown
+{
+public:
+    /** Sets the host's key handler; null clears it. */
+    virtual void PLUGIN_API setHostKeyHandler (HostKeyHandler handler) = 0;
+
+protected:
+    ~IVovirKeys() = default;
 };
 #if defined(__GNUC__)
  #pragma GCC diagnostic pop

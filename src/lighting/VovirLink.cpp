@@ -30,6 +30,21 @@ void vovirFswPrev()
     rewindEventReceived = true;
 }
 
+std::function<bool (const juce::KeyPress&)> unusedControllerKeys;
+
+int vovirKeyPressed (int keyCode, int modifierFlags, int textCharacter)
+{
+    const juce::KeyPress key (keyCode, juce::ModifierKeys (modifierFlags), (juce::juce_wchar) textCharacter);
+    if (! juce::MessageManager::existsAndIsCurrentThread())
+    {
+        // Not expected (the editor runs on the message thread), but never act
+        // from another thread: hand the key over.
+        juce::MessageManager::callAsync ([key] { if (unusedControllerKeys != nullptr) unusedControllerKeys (key); });
+        return 0;
+    }
+    return unusedControllerKeys != nullptr && unusedControllerKeys (key) ? 1 : 0;
+}
+
 juce::Optional<juce::AudioPlayHead::PositionInfo> MyPlayHead::getPosition() const
 {
     PositionInfo info;
@@ -66,12 +81,12 @@ namespace
 {
 /** Calls f (IVovirLink&) when the instance's VST3 component answers the interface;
     releases the interface afterwards. */
-template <typename Function>
-bool withLink (juce::AudioPluginInstance& instance, Function&& f)
+template <typename Interface, typename Function>
+bool withInterface (juce::AudioPluginInstance& instance, const Steinberg::TUID iid, Function&& f)
 {
     struct Visitor final : juce::ExtensionsVisitor
     {
-        explicit Visitor (Function& fn) : function (fn) {}
+        Visitor (Function& fn, const Steinberg::int8* i) : function (fn), iid (i) {}
 
         void visitVST3Client (const VST3Client& client) override
         {
@@ -80,22 +95,29 @@ bool withLink (juce::AudioPluginInstance& instance, Function&& f)
                 return;
 
             void* object = nullptr;
-            if (component->queryInterface (linkIid, &object) != Steinberg::kResultOk || object == nullptr)
+            if (component->queryInterface (iid, &object) != Steinberg::kResultOk || object == nullptr)
                 return;
 
-            auto* link = static_cast<IVovirLink*> (object);
-            function (*link);
-            link->release();
+            auto* answered = static_cast<Interface*> (object);
+            function (*answered);
+            answered->release();
             found = true;
         }
 
         Function& function;
+        const Steinberg::int8* iid;
         bool found = false;
     };
 
-    Visitor visitor (f);
+    Visitor visitor (f, iid);
     instance.getExtensions (visitor);
     return visitor.found;
+}
+
+template <typename Function>
+bool withLink (juce::AudioPluginInstance& instance, Function&& f)
+{
+    return withInterface<IVovirLink> (instance, linkIid, f);
 }
 } // namespace
 
@@ -108,6 +130,12 @@ ControllerRecord readControllerRecord (juce::AudioPluginInstance& instance)
                                   record.version = link.getVersion();
                               });
     return record;
+}
+
+bool connectKeyHandler (juce::AudioPluginInstance& instance)
+{
+    return withInterface<IVovirKeys> (instance, keysIid,
+                                      [] (IVovirKeys& keys) { keys.setHostKeyHandler (&vovirKeyPressed); });
 }
 
 int readControllerOutput (juce::AudioPluginInstance& instance, std::uint8_t* dest, int maxChannels)

@@ -25,6 +25,14 @@ void vovirFswNext();
 /** Footswitch "previous" from the controller: asks for a rewind. Any thread. */
 void vovirFswPrev();
 
+/** Where keys go that the controller's own editor did not use (the main window's
+    key handling); set and cleared by the main window on the message thread. */
+extern std::function<bool (const juce::KeyPress&)> unusedControllerKeys;
+
+/** The host's key handler given to the controller (IVovirKeys): rebuilds the key
+    and passes it to unusedControllerKeys. Returns 1 when it was used. */
+int vovirKeyPressed (int keyCode, int modifierFlags, int textCharacter);
+
 /** The play head given to the controller: it reports the song tempo and nothing else. */
 class MyPlayHead final : public juce::AudioPlayHead
 {
@@ -70,6 +78,10 @@ struct ControllerRecord
 
 /** Reads the record of a loaded instance (message thread). */
 ControllerRecord readControllerRecord (juce::AudioPluginInstance& instance);
+
+/** Gives the controller the host's key handler when it answers IVovirKeys (older
+    controllers do not; their editor keeps every key). Returns whether it did. */
+bool connectKeyHandler (juce::AudioPluginInstance& instance);
 
 /** Copies the controller's live DMX output into dest; returns how many channels
     were copied (0 when the instance is not a controller). */

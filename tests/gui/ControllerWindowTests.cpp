@@ -1,6 +1,7 @@
 // The lighting controller's window beside the main window under a real window
 // manager: it opens whole on the screen without taking the keyboard, and the
-// program's keys work while it is the active window.
+// program's keys work while it is the active window, in its frame and inside the
+// controller's own editor (real X input).
 
 #include "app/Commands.h"
 #include "app/Globals.h"
@@ -23,6 +24,26 @@ namespace
 bool pump (const std::function<bool()>& condition, int timeoutMs)
 {
     return pumpUntil (condition, timeoutMs, std::function<void()>{});
+}
+
+/** Real X input: xdotool's commands, run while the message loop keeps the windows alive. */
+bool xdotool (const juce::StringArray& arguments)
+{
+    juce::ChildProcess child;
+    juce::StringArray command { "xdotool" };
+    command.addArray (arguments);
+    if (! child.start (command, 0))
+        return false;
+    pump ([&] { return ! child.isRunning(); }, 10000);
+    if (child.isRunning())
+        child.kill();
+    return child.getExitCode() == 0;
+}
+
+/** xdotool's arguments for a left click at a point on the screen. */
+juce::StringArray clickAt (juce::Point<int> screenPoint)
+{
+    return { "mousemove", "--sync", juce::String (screenPoint.x), juce::String (screenPoint.y), "click", "1" };
 }
 
 /** A key as the X server hands it to the window that has the keyboard. */
@@ -102,9 +123,30 @@ TEST (ControllerWindow, OpensWholeBesideTheMainWindowAndPassesTheProgramsKeysOn)
     pressInWindow (*pluginWindow, juce::KeyPress (juce::KeyPress::spaceKey));
     EXPECT_TRUE (pump ([] { return !filePlayer->isPlaying(); }, 3000)) << "Space in the controller window did not stop";
 
-    // Ctrl+Q there quits the program.
-    pressInWindow (*pluginWindow, juce::KeyPress ('q', juce::ModifierKeys::commandModifier, 0));
-    EXPECT_TRUE (pump ([] { return exitRequested.load(); }, 3000)) << "Ctrl+Q in the controller window did nothing";
+    // A click inside the controller's own editor (on its "Show" label, which no
+    // control takes) gives the editor the keyboard: the keys it does not use come
+    // back to the program. Typed into its name field, they stay in the field.
+    ASSERT_TRUE (juce::File ("/usr/bin/xdotool").existsAsFile()) << "xdotool is missing";
+    auto* editorArea = pluginWindow->getContentComponent();
+    ASSERT_NE (editorArea, nullptr);
+    const auto editorOrigin = editorArea->getScreenPosition();
+    ASSERT_TRUE (xdotool (clickAt (editorOrigin + juce::Point<int> (20, 20))));
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (300);
+    ASSERT_TRUE (xdotool ({ "key", "space" }));
+    EXPECT_TRUE (pump ([] { return filePlayer->isPlaying(); }, 3000)) << "Space in the controller's editor did not play";
+    ASSERT_TRUE (xdotool ({ "key", "space" }));
+    EXPECT_TRUE (pump ([] { return !filePlayer->isPlaying(); }, 3000)) << "Space in the controller's editor did not stop";
+
+    ASSERT_TRUE (xdotool (clickAt (editorOrigin + juce::Point<int> (8 + 44 + 200 + 8 + 44 + 100, 20))));
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (300);
+    ASSERT_TRUE (xdotool ({ "type", "--delay", "50", "a b" }));
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (500);
+    EXPECT_FALSE (filePlayer->isPlaying()) << "a space typed into the controller's name field played the show";
+    writeScreenCapture ("controller-editor-typing.png");
+
+    ASSERT_TRUE (xdotool (clickAt (editorOrigin + juce::Point<int> (20, 20))));
+    ASSERT_TRUE (xdotool ({ "key", "ctrl+q" }));
+    EXPECT_TRUE (pump ([] { return exitRequested.load(); }, 3000)) << "Ctrl+Q in the controller's editor did nothing";
 
     window->closeButtonPressed();
     appProperties->closeFiles();
