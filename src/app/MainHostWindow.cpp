@@ -117,6 +117,7 @@ MainHostWindow::MainHostWindow()
     internalFormat.getAllTypes (internalNodeTypes);
     PluginWindow::unusedKeyHandler = [this] (const juce::KeyPress& key) { return keyPressedInOtherWindow (key); };
     unusedControllerKeys = PluginWindow::unusedKeyHandler;
+    keysUnusedByTips = [this] (const juce::KeyPress& key) { return keyPressed (key, nullptr); };
     lightingPluginList.addChangeListener (this);
     if (commandManager != nullptr)
         addKeyListener (commandManager->getKeyMappings());
@@ -174,6 +175,7 @@ MainHostWindow::~MainHostWindow()
         mainWindow = nullptr;
     PluginWindow::unusedKeyHandler = nullptr;
     unusedControllerKeys = nullptr;
+    keysUnusedByTips = nullptr;
     setDialogOwner (nullptr);
 }
 

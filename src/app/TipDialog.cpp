@@ -8,6 +8,8 @@ juce::String tipSettingsKey (const juce::String& key)
     return key.endsWith ("Tip") ? key : key + "Tip";
 }
 
+std::function<bool (const juce::KeyPress&)> keysUnusedByTips;
+
 void ShowTipDialog (juce::String key, const juce::String& text, juce::Component* parent)
 {
     key = tipSettingsKey (key);
@@ -16,8 +18,9 @@ void ShowTipDialog (juce::String key, const juce::String& text, juce::Component*
     if (settings != nullptr && settings->getIntValue (key) != 0)
         return;
 
-    auto ok = userDialogs().showOkCancelBox (juce::MessageBoxIconType::InfoIcon, "Raziviz Avodoru Tip", text, "OK",
-                                             "Don't show tip again", parent != nullptr ? parent : dialogOwner());
+    auto ok = userDialogs().showTipBox (juce::MessageBoxIconType::InfoIcon, "Raziviz Avodoru Tip", text, "OK",
+                                        "Don't show tip again", parent != nullptr ? parent : dialogOwner(),
+                                        keysUnusedByTips);
     if (! ok && settings != nullptr)
     {
         settings->setValue (key, 1);

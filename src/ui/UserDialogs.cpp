@@ -43,6 +43,37 @@ public:
         return juce::AlertWindow::showOkCancelBox (icon, title, text, button1, button2, owner, nullptr);
     }
 
+    bool showTipBox (juce::MessageBoxIconType icon, const juce::String& title, const juce::String& text,
+                     const juce::String& button1, const juce::String& button2, juce::Component* owner,
+                     const std::function<bool (const juce::KeyPress&)>& keysItDoesNotUse) override
+    {
+        // The box's own keys (its buttons' Return and Escape) come first; only the
+        // rest go on (a key listener would see them before the box does).
+        struct TipWindow final : juce::AlertWindow
+        {
+            TipWindow (const juce::String& boxTitle, const juce::String& boxText, juce::MessageBoxIconType icon,
+                       juce::Component* owner, const std::function<bool (const juce::KeyPress&)>& h)
+                : juce::AlertWindow (boxTitle, boxText, icon, owner), handler (h)
+            {
+            }
+            bool keyPressed (const juce::KeyPress& key) override
+            {
+                if (juce::AlertWindow::keyPressed (key))
+                    return true;
+                if (key.isKeyCode (juce::KeyPress::returnKey) || key.isKeyCode (juce::KeyPress::escapeKey))
+                    return false; // the box's own keys are never passed on
+                return handler != nullptr && handler (key);
+            }
+            const std::function<bool (const juce::KeyPress&)>& handler;
+        };
+
+        TipWindow window (title, text, icon, owner, keysItDoesNotUse);
+        window.addButton (button1, 1, juce::KeyPress (juce::KeyPress::returnKey));
+        window.addButton (button2, 0, juce::KeyPress (juce::KeyPress::escapeKey));
+        const auto chosen = window.runModalLoop();
+        return chosen == 1;
+    }
+
     int showYesNoCancelBox (juce::MessageBoxIconType icon, const juce::String& title, const juce::String& text,
                             const juce::String& button1, const juce::String& button2,
                             const juce::String& button3, juce::Component* owner) override

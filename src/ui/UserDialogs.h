@@ -84,6 +84,17 @@ public:
                                   const juce::String& text, const juce::String& button1,
                                   const juce::String& button2, juce::Component* owner = nullptr) = 0;
 
+    /** A box with two buttons like showOkCancelBox (Return takes the first, Escape the
+        second) that hands every other key to keysItDoesNotUse while it is up: a tip
+        that appears on stage must not hold back the transport keys. */
+    virtual bool showTipBox (juce::MessageBoxIconType icon, const juce::String& title, const juce::String& text,
+                             const juce::String& button1, const juce::String& button2, juce::Component* owner,
+                             const std::function<bool (const juce::KeyPress&)>& keysItDoesNotUse)
+    {
+        juce::ignoreUnused (keysItDoesNotUse);
+        return showOkCancelBox (icon, title, text, button1, button2, owner);
+    }
+
     /** A box with three buttons; 1 for the first, 2 for the second, 0 for the third or Escape. */
     virtual int showYesNoCancelBox (juce::MessageBoxIconType icon, const juce::String& title,
                                     const juce::String& text, const juce::String& button1,
