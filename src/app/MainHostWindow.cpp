@@ -7,6 +7,7 @@
 #include "app/ShellState.h"
 #include "app/StartupSettings.h"
 #include "app/TipDialog.h"
+#include "audio/AudioDeviceWatch.h"
 #include "audio/FilePlayerProcessor.h"
 #include "audio/GraphEditorPanel.h"
 #include "audio/InternalFilters.h"
@@ -92,6 +93,8 @@ MainHostWindow::MainHostWindow()
     }
 
     restoreAudioDevice();
+    deviceWatch = std::make_unique<AudioDeviceWatch> (
+        audioDevices, [this] (const juce::String& reason) { audioDeviceLost (reason); }, [this] { audioDeviceBack(); });
 
     setResizable (true, false);
     setResizeLimits (500, 400, 10000, 10000);
@@ -170,6 +173,8 @@ MainHostWindow::~MainHostWindow()
 
     // The graph (with the players and the controller) must go before the device manager.
     shutDownContent();
+    deviceWatch.reset();
+    FilePlayerProcessor::tellDeviceLost = nullptr;
 
     if (mainWindow == this)
         mainWindow = nullptr;
@@ -238,6 +243,30 @@ void MainHostWindow::restoreAudioDevice()
     }
 
     playerDeviceManager = &audioDevices;
+}
+
+void MainHostWindow::audioDeviceLost (const juce::String& reason)
+{
+    auto text = "The audio device stopped: " + reason
+                + ".\n\nThe show stays where it was. As soon as the audio server runs again, Raziviz Avodoru "
+                  "opens "
+                + deviceWatch->getLostDeviceDescription()
+                + " by itself; then press Play to go on from the same song and position.";
+    FilePlayerProcessor::tellDeviceLost = [text]
+    { userDialogs().showMessageBox (juce::MessageBoxIconType::WarningIcon, "Audio device stopped", text); };
+
+    // Told once, after the timer callback that noticed it has returned.
+    juce::Component::SafePointer<MainHostWindow> self (this);
+    juce::MessageManager::callAsync ([self]
+    {
+        if (self != nullptr && FilePlayerProcessor::tellDeviceLost != nullptr)
+            FilePlayerProcessor::tellDeviceLost();
+    });
+}
+
+void MainHostWindow::audioDeviceBack()
+{
+    FilePlayerProcessor::tellDeviceLost = nullptr;
 }
 
 void MainHostWindow::registerMidiInputs (bool shouldRegister)

@@ -90,6 +90,7 @@ public:
     juce::KnownPluginList lightingPluginList;
     juce::VST3PluginFormat vstScanFormat;
     juce::AudioDeviceManager audioDevices;
+    std::unique_ptr<class AudioDeviceWatch> deviceWatch; // notices a device that goes away and reopens it
     juce::OwnedArray<juce::PluginDescription> internalNodeTypes;
     std::vector<VovirCueModel> cueClipboard;
     std::vector<ShowMemoModel> memoClipboard;
@@ -113,6 +114,8 @@ private:
     juce::Rectangle<int> controllerWindowBounds (const class PluginWindow& window,
                                                  const juce::AudioProcessorGraph::Node& node) const;
     void restoreAudioDevice();
+    void audioDeviceLost (const juce::String& reason);
+    void audioDeviceBack();
     void registerMidiInputs (bool shouldRegister);
     void saveWindowPosition();
     void shutDownContent();

@@ -77,10 +77,18 @@ const char* const FilePlayerProcessor::noDeviceText =
     "card. Start the JACK server (or connect the sound card), then restart Raziviz Avodoru: it opens the device "
     "it finds.";
 
+std::function<void()> FilePlayerProcessor::tellDeviceLost;
+
 bool FilePlayerProcessor::isOutputDeviceValid()
 {
     if (hasOutputDevice())
         return true;
+
+    if (tellDeviceLost != nullptr)
+    {
+        tellDeviceLost();
+        return false;
+    }
 
     userDialogs().showMessageBox (juce::MessageBoxIconType::InfoIcon, "Audio preferences not set up", noDeviceText);
     return false;

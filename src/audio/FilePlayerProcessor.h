@@ -110,6 +110,9 @@ public:
     static bool hasOutputDevice();
     /** What the user is told when there is no output device: how to get one here. */
     static const char* const noDeviceText;
+    /** While the device that was open is lost (see AudioDeviceWatch): the box that
+        says so, shown instead of the one above when something tries to play. */
+    static std::function<void()> tellDeviceLost;
 
     /** The key of a preloaded track: path, start trim and end trim. */
     static juce::String sourceKey (const juce::String& path, double trimStart, double trimEnd);

@@ -63,7 +63,7 @@ bool JackDummyServer::isInstalled()
     return juce::File ("/usr/bin/jackd").existsAsFile() && juce::File ("/usr/bin/jack_wait").existsAsFile();
 }
 
-JackDummyServer::JackDummyServer()
+JackDummyServer::JackDummyServer (int framesPerPeriod) : period (framesPerPeriod)
 {
     static std::atomic<int> counter { 0 };
     if (! isInstalled())
@@ -76,23 +76,48 @@ JackDummyServer::JackDummyServer()
     {
         stop();
         name = "rav-audio-" + juce::String (getpid()) + "-" + juce::String (++counter);
-        // Its messages go to a log in the temporary folder, for when it does not come up.
-        logFile = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile (name + ".log");
-        const auto log = logFile.getFullPathName().toStdString();
-        pid = spawn ({ "jackd", "-n", name, "--no-realtime", "-d", "dummy", "-r", "48000", "-p", "512", "-C", "2",
-                       "-P", "4" },
-                     log.c_str());
-        if (pid <= 0)
+        if (! startNamed())
             return;
-        for (int wait = 0; wait < 3 && ! running; ++wait)
-            running = runToEnd ({ "jack_wait", "-w", "-s", name, "-t", "20" }, log.c_str()) == 0
-                      && waitpid (pid, nullptr, WNOHANG) == 0;
     }
     if (running)
     {
         setenv ("JACK_DEFAULT_SERVER", name.toRawUTF8(), 1);
         setenv ("JACK_NO_AUDIO_RESERVATION", "1", 1);
     }
+}
+
+bool JackDummyServer::startNamed()
+{
+    // Its messages go to a log in the temporary folder, for when it does not come up.
+    logFile = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile (name + ".log");
+    const auto log = logFile.getFullPathName().toStdString();
+    pid = spawn ({ "jackd", "-n", name, "--no-realtime", "-d", "dummy", "-r", "48000", "-p", juce::String (period), "-C", "2",
+                   "-P", "4" },
+                 log.c_str());
+    if (pid <= 0)
+        return false;
+    for (int wait = 0; wait < 3 && ! running; ++wait)
+        running = runToEnd ({ "jack_wait", "-w", "-s", name, "-t", "20" }, log.c_str()) == 0
+                  && waitpid (pid, nullptr, WNOHANG) == 0;
+    return true;
+}
+
+void JackDummyServer::killNow()
+{
+    if (pid > 0)
+    {
+        kill (pid, SIGKILL);
+        waitpid (pid, nullptr, 0);
+        pid = -1;
+    }
+    running = false;
+}
+
+bool JackDummyServer::startAgain()
+{
+    killNow();
+    startNamed();
+    return running;
 }
 
 void JackDummyServer::stop()

@@ -17,17 +17,26 @@
 class JackDummyServer final
 {
 public:
-    JackDummyServer();
+    /** A dummy-backend server at 48 kHz with the given period (frames per block). */
+    explicit JackDummyServer (int framesPerPeriod = 512);
     ~JackDummyServer();
 
     static bool isInstalled();
     bool isRunning() const noexcept { return running; }
+
+    /** Kills the server at once (SIGKILL), as a crash would; its name is kept. */
+    void killNow();
+
+    /** Starts a server under the same name again; true when it runs. */
+    bool startAgain();
     const juce::String& getName() const noexcept { return name; }
     juce::String getLog() const { return logFile.loadFileAsString(); }
 
 private:
     void stop();
+    bool startNamed();
 
+    int period = 512;
     juce::String name;
     juce::File logFile;
     pid_t pid = -1;

@@ -125,7 +125,7 @@ TEST (ControllerWindow, OpensWholeBesideTheMainWindowAndPassesTheProgramsKeysOn)
 
     // A click inside the controller's own editor (on its "Show" label, which no
     // control takes) gives the editor the keyboard: the keys it does not use come
-    // back to the program. Typed into its name field, they stay in the field.
+    // back to the program.
     ASSERT_TRUE (juce::File ("/usr/bin/xdotool").existsAsFile()) << "xdotool is missing";
     auto* editorArea = pluginWindow->getContentComponent();
     ASSERT_NE (editorArea, nullptr);
@@ -137,12 +137,7 @@ TEST (ControllerWindow, OpensWholeBesideTheMainWindowAndPassesTheProgramsKeysOn)
     ASSERT_TRUE (xdotool ({ "key", "space" }));
     EXPECT_TRUE (pump ([] { return !filePlayer->isPlaying(); }, 3000)) << "Space in the controller's editor did not stop";
 
-    ASSERT_TRUE (xdotool (clickAt (editorOrigin + juce::Point<int> (8 + 44 + 200 + 8 + 44 + 100, 20))));
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (300);
-    ASSERT_TRUE (xdotool ({ "type", "--delay", "50", "a b" }));
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (500);
-    EXPECT_FALSE (filePlayer->isPlaying()) << "a space typed into the controller's name field played the show";
-    writeScreenCapture ("controller-editor-typing.png");
+    writeScreenCapture ("controller-editor-keys.png");
 
     ASSERT_TRUE (xdotool (clickAt (editorOrigin + juce::Point<int> (20, 20))));
     ASSERT_TRUE (xdotool ({ "key", "ctrl+q" }));
