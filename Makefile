@@ -13,7 +13,7 @@ CMAKE_FLAGS ?=
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all bootstrap configure build install run demo test test-unit test-gui bench test-asan test-tsan clean
+.PHONY: all bootstrap configure build install run demo test test-unit test-gui bench soak test-asan test-tsan clean
 
 all: build
 
@@ -54,6 +54,18 @@ test: build
 
 bench: build
 	$(BUILD_DIR)/bench/rav_bench
+
+# The soak: the program plays a 40-song show on a JACK dummy server (48 kHz, 128
+# frames) while a seeded driver browses, edits and rehearses. SOAK_MINUTES (10)
+# sets its length and SOAK_SEED (1) the driver's choices; the CSV, the plot and
+# the screenshots go to $(BUILD_DIR)/soak and $(BUILD_DIR)/screenshots.
+SOAK_MINUTES ?= 10
+SOAK_SEED    ?= 1
+soak: build
+	RAV_SOAK_SECONDS=$$(( $(SOAK_MINUTES) * 60 )) RAV_SOAK_SEED=$(SOAK_SEED) RAV_SOAK_SHOT_SECONDS=180 \
+	  RAV_SOAK_DIR=$(abspath $(BUILD_DIR))/soak \
+	  xvfb-run -a -s "-screen 0 1280x1024x24" scripts/with-window-manager.sh \
+	  $(BUILD_DIR)/tests/rav_gui_tests --gtest_filter='Soak.*'
 
 test-asan: bootstrap
 	$(MAKE) test BUILD_DIR=build-asan BUILD_TYPE=Debug CMAKE_FLAGS="-DRAV_SANITIZE=address,undefined"

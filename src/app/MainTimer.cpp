@@ -47,8 +47,13 @@ double MainTimerLogic::currentFade() const
     return views.isSongEditorVisible() ? 0.0 : (double) fadeTime;
 }
 
+std::function<void()> MainTimerLogic::tickObserver;
+
 void MainTimerLogic::tick()
 {
+    if (tickObserver != nullptr)
+        tickObserver();
+
     if (exitRequested.load())
         return;
 

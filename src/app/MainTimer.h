@@ -40,6 +40,10 @@ public:
         when the key was used. */
     bool keyPressed (const juce::KeyPress& key);
 
+    /** Told at the start of every tick (for measuring how late ticks come); null in
+        normal use. */
+    static std::function<void()> tickObserver;
+
     /** Set at the end of start-up: the first tick opens the controller window. */
     bool pluginWindowPending = false;
 
