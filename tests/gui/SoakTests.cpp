@@ -36,6 +36,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 
 namespace
@@ -136,6 +137,7 @@ struct Sample
     int fds;
     double tickLateMaxMs;
     double cueLateMaxMs;
+    double cpuPercent;
 };
 
 /** The plot: one panel per series over time, drawn with the framework. */
@@ -155,6 +157,7 @@ void writePlot (const std::vector<Sample>& samples, const juce::File& file)
           juce::Colours::darkorange },
         { "cue lateness, max per second (ms)", [] (const Sample& s) { return s.cueLateMaxMs; },
           juce::Colours::purple },
+        { "audio callback load (%)", [] (const Sample& s) { return s.cpuPercent; }, juce::Colours::black },
     };
 
     const int width = 1200, panelHeight = 160;
@@ -250,7 +253,9 @@ public:
             return;
         nextActionMs = now + std::uniform_int_distribution<int> (300, 1500) (random);
 
-        switch (std::uniform_int_distribution<int> (0, 5) (random))
+        const auto choice = std::uniform_int_distribution<int> (0, 5) (random);
+        const auto began = nowMs();
+        switch (choice)
         {
             case 0: browse(); break;
             case 1: filter(); break;
@@ -259,8 +264,15 @@ public:
             case 4: editUndoRedo(); break;
             default: libraryPanel->tabs->setCurrentTabIndex (random() % 2); break;
         }
+        static const char* const names[] = { "browse a tree", "filter the tracks", "resize the window",
+                                             "open or close the controller window", "edit, undo and redo",
+                                             "switch library tabs" };
+        note (names[choice], nowMs() - began);
         ++actions;
     }
+
+    /** The longest time each kind of action held the message thread, in ms. */
+    std::map<juce::String, double> longest;
 
     int actions = 0, rehearsals = 0, songsStarted = 0;
 
@@ -309,6 +321,7 @@ private:
     {
         rehearsing = true;
         ++rehearsals;
+        const auto began = nowMs();
         ++currentSegment;
         RaTracks::stop (0.0);
         const auto song = setPlayer->timeline->currentIndex;
@@ -331,6 +344,13 @@ private:
         setPlayer->timeline->loadSong ((unsigned) song, true, false, false);
         lastIndex = -1;
         rehearsing = false;
+        note ("rehearsal break (import, editor, edits, back to the show)", nowMs() - began);
+    }
+
+    void note (const juce::String& what, double ms)
+    {
+        auto& slot = longest[what];
+        slot = std::max (slot, ms);
     }
 
     void browse()
@@ -484,7 +504,8 @@ TEST (Soak, TheShowPlaysOnWhileTheUserBrowsesEditsAndRehearses)
             auto* current = window->audioDevices.getCurrentAudioDevice();
             samples.push_back ({ (now - startMs) / 1000.0,
                                  current != nullptr ? current->getXRunCount() - xrunsBefore : -1,
-                                 residentMegabytes(), openFileDescriptors(), tickMax, cueMax });
+                                 residentMegabytes(), openFileDescriptors(), tickMax, cueMax,
+                                 window->audioDevices.getCpuUsage() * 100.0 });
         }
         if (now >= nextShotMs)
         {
@@ -500,10 +521,11 @@ TEST (Soak, TheShowPlaysOnWhileTheUserBrowsesEditsAndRehearses)
     RaTracks::stop (0.0);
 
     // The series and the plot.
-    juce::String csv ("seconds,xruns,rss_mb,fds,tick_late_max_ms,cue_late_max_ms\n");
+    juce::String csv ("seconds,xruns,rss_mb,fds,tick_late_max_ms,cue_late_max_ms,audio_load_percent\n");
     for (auto& s : samples)
         csv << juce::String (s.seconds, 1) << "," << s.xruns << "," << juce::String (s.rssMb, 1) << "," << s.fds << ","
-            << juce::String (s.tickLateMaxMs, 2) << "," << juce::String (s.cueLateMaxMs, 2) << "\n";
+            << juce::String (s.tickLateMaxMs, 2) << "," << juce::String (s.cueLateMaxMs, 2) << ","
+            << juce::String (s.cpuPercent, 1) << "\n";
     outputFolder.getChildFile ("soak.csv").replaceWithText (csv);
     writePlot (samples, outputFolder.getChildFile ("soak.png"));
 
@@ -513,6 +535,9 @@ TEST (Soak, TheShowPlaysOnWhileTheUserBrowsesEditsAndRehearses)
     ASSERT_GE (samples.size(), 10u);
     const auto warm = samples[std::min<size_t> (samples.size() - 1, 20)]; // after the first 20 s
     const auto& last = samples.back();
+    double maxCpu = 0.0;
+    for (auto& s : samples)
+        maxCpu = std::max (maxCpu, s.cpuPercent);
     std::cout << "[ soak     ] " << driver.songsStarted << " songs started, " << driver.rehearsals
               << " rehearsal breaks, " << driver.actions << " user actions, " << cues.size() << " cues\n"
               << "[ soak     ] xruns " << last.xruns << " (JACK's count during the soak)\n"
@@ -523,7 +548,11 @@ TEST (Soak, TheShowPlaysOnWhileTheUserBrowsesEditsAndRehearses)
               << last.rssMb << " MB at the end\n"
               << "[ soak     ] fds " << samples.front().fds << " at start, " << warm.fds << " after warm-up, " << last.fds
               << " at the end\n"
-              << "[ soak     ] series and plot in " << outputFolder.getFullPathName() << std::endl;
+              << "[ soak     ] audio callback load (the device manager's average) " << last.cpuPercent
+              << " % at the end, max " << maxCpu << " %\n";
+    for (auto& [what, ms] : driver.longest)
+        std::cout << "[ soak     ] longest \"" << what << "\": " << juce::String (ms, 1) << " ms\n";
+    std::cout << "[ soak     ] series and plot in " << outputFolder.getFullPathName() << std::endl;
 
     // Every cue arrived, in order: within each uninterrupted play of a song the
     // controller saw cue 0, 1, 2... with the right preset, none twice, none left out.
