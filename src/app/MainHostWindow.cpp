@@ -367,7 +367,7 @@ void MainHostWindow::doViewPlugin()
     // keyboard from it; keys it does not use come back to the main window.
     window->toFront (false);
     grabKeyboardFocus();
-    returnKeyboardFromController (window, juce::Time::getCurrentTime(), 30);
+    returnKeyboardFromController (window, juce::Time::getCurrentTime(), 100); // for up to 10 s
     menuItemsChanged();
 }
 
