@@ -124,10 +124,12 @@ protected:
             auto* panel = dynamic_cast<PrefPanel*> (shown.getContentComponent());
             if (panel != nullptr)
             {
-                juce::MessageManager::getInstance()->runDispatchLoopUntil (100);
-                act (*panel->generalPage);
-                juce::MessageManager::getInstance()->runDispatchLoopUntil (200);
-                rebuilds = panel->generalPage->lookAndFeelRebuilds;
+                // The opening ends with the colours stored and the look rebuilt.
+                auto& general = *panel->generalPage;
+                pumpUntil ([&general] { return general.lookAndFeelRebuilds > 0; }, 5000, {});
+                act (general);
+                juce::MessageManager::getInstance()->runDispatchLoopUntil (300);
+                rebuilds = general.lookAndFeelRebuilds;
             }
             shown.closeButtonPressed();
         };
@@ -192,7 +194,6 @@ TEST_F (ArchiveCommandTest, EveryPreferenceIsStoredTakesEffectAndIsReadBackAfter
     withPreferences (
         [&] (GeneralComponent& general)
         {
-            general.lookAndFeelRebuilds = 0;
             general.fadeTimeValue = "12";
             general.dcRequiredValue = false;
             general.playImmediateValue = true;
