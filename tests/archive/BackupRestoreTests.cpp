@@ -295,6 +295,23 @@ TEST_F (BackupRestoreTest, AMissingOrUnreadableMediaFileFailsTheBackupAndAsksAga
     }
 }
 
+TEST_F (BackupRestoreTest, AFullDiskFailsTheBackup)
+{
+    makeLibrary();
+    juce::MemoryBlock big (2 << 20);
+    big.fillWith (7);
+    media().getChildFile ("Album A/Song.wav").replaceWithData (big.getData(), big.getSize());
+
+    ScopedTmpfs small (folder.getChildFile ("small"), "1m");
+    if (! small.mounted)
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    dialogs.answerButton (1);
+    dialogs.answerFile (small.folder.getChildFile ("Full.ssb"));
+    dialogs.answerFile (std::nullopt);
+    runBackupCommand (dbFile);
+    EXPECT_EQ (lastMessage(), "Error: Backup failed! Please try choosing a different location");
+}
+
 TEST_F (BackupRestoreTest, ARoundTripBringsBackEveryTableAndEveryMediaFile)
 {
     makeLibrary();
