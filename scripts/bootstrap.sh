@@ -17,6 +17,7 @@ packages=(
   fonts-noto-core fonts-noto-cjk
   sox lame
   ola libola-dev
+  zip unzip midicsv
 )
 
 missing=()

@@ -690,6 +690,10 @@ bool MainHostWindow::perform (const InvocationInfo& info)
         case userManualCmd: readUserManual(); break;
         case checkUpdatesCmd: checkForUpdates(); break;
         case aboutCmd: showAbout(); break;
+        case backupShowsCmd: doBackup(); break;
+        case restoreBackupCmd: doRestore(); break;
+        case exportMidiCmd: doExportMidi(); break;
+        case preferencesCmd: showPreferences(); break;
 
         default:
             // The other commands' windows and actions are not built yet.

@@ -85,6 +85,12 @@ public:
     void checkForUpdates();
     void showAbout();
 
+    // Archives, export and preferences (src/archive/ArchiveCommands.cpp).
+    void doBackup();
+    void doRestore();
+    void doExportMidi();
+    void showPreferences();
+
     void handleIncomingMidiMessage (juce::MidiInput* source, const juce::MidiMessage& message) override;
 
     juce::KnownPluginList lightingPluginList;

@@ -1,6 +1,7 @@
 #include "data/DbSchema.h"
 
 #include "app/Vendor.h"
+#include "archive/DbSnapshots.h"
 #include "data/DataPaths.h"
 #include "data/RaDatabase.h"
 #include "ui/UserDialogs.h"
@@ -249,6 +250,7 @@ bool checkAndUpgrade (const juce::String& path, bool mayUpgrade)
     }
 
     juce::File file (path);
+    dbsnapshots::take (file);
     file.copyFileTo (file.getSiblingFile (file.getFileName() + ".backup"));
 
     db.closeDb();
@@ -324,6 +326,7 @@ bool doDbOpen()
     if (! checkAndUpgradeDbSchema (path))
         return false;
 
+    dbsnapshots::take (juce::File (path));
     auto& db = *RaDatabase::getInstance();
     if (db.getSaveProblem().isNotEmpty())
         userDialogs().showMessageBox (juce::MessageBoxIconType::WarningIcon, "Edits cannot be saved",
