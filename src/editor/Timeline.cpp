@@ -724,7 +724,7 @@ void WaveEditor::paint (juce::Graphics& g)
     }
 }
 
-void WaveEditor::paintObjects (juce::Graphics& g)
+void WaveEditor::layoutObjects()
 {
     if (objects.empty())
         return;
@@ -749,8 +749,21 @@ void WaveEditor::paintObjects (juce::Graphics& g)
             auto& memo = static_cast<TimelineMemo&> (*obj);
             memo.yTop = (float) ((pointLanes + 1) * laneHeight);
             memo.height = 1.5f * (float) laneHeight;
+            memo.calcGeometry (playerMode ? mainHeight : 0);
+        }
+        else if (obj->getType() == cueType)
+        {
+            static_cast<TimelineCue&> (*obj).calcGeometry (viewStart, mainHeight);
         }
     }
+}
+
+void WaveEditor::paintObjects (juce::Graphics& g)
+{
+    if (objects.empty())
+        return;
+
+    layoutObjects();
 
     for (auto it = objects.rbegin(); it != objects.rend(); ++it)
         if (! tempZoom || it->get() == draggedObject)
@@ -843,15 +856,6 @@ void WaveEditor::changeListenerCallback (juce::ChangeBroadcaster* source)
             || event == PlayerEvent::looped)
             repaint();
     }
-}
-
-bool WaveEditor::isInterestedInDragSource (const SourceDetails&)
-{
-    return false; // presets dropped from the song editor are taken by the editing gestures
-}
-
-void WaveEditor::itemDropped (const SourceDetails&)
-{
 }
 
 //==============================================================================

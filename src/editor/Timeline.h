@@ -94,6 +94,29 @@ public:
     void changeListenerCallback (juce::ChangeBroadcaster* source) override;
     bool isInterestedInDragSource (const SourceDetails& details) override;
     void itemDropped (const SourceDetails& details) override;
+    void itemDragMove (const SourceDetails& details) override;
+    void itemDragExit (const SourceDetails& details) override;
+
+    // The editing gestures (WaveGestures.cpp).
+    void mouseMove (const juce::MouseEvent& e) override;
+    void mouseDown (const juce::MouseEvent& e) override;
+    void mouseDrag (const juce::MouseEvent& e) override;
+    void mouseUp (const juce::MouseEvent& e) override;
+    void mouseDoubleClick (const juce::MouseEvent& e) override;
+    void mouseWheelMove (const juce::MouseEvent& e, const juce::MouseWheelDetails& wheel) override;
+
+    /** Player mode: keeps the view inside the trimmed part of the track. */
+    void clampViewToTrims();
+
+    /** Sets every object's pixel values, heights and hit areas for the current
+        view and size, as painting does; the gestures hit-test against them. */
+    void layoutObjects();
+
+    /** The memo dialog for one memo; OK writes it as one undo step. */
+    void editMemo (TimelineMemo& memo);
+
+    /** Whether (x, y) is on the object's body (count-in beats have none). */
+    bool isOnBody (const TimelineObj& obj, int x, int y) const;
 
     //==============================================================================
     int overviewHeight = 60;
@@ -145,6 +168,13 @@ private:
     void showProblems (const juce::String& problems);
     void addCountIns (const TimelineMemo& memo);
     void paintObjects (juce::Graphics& g);
+    void deselectAll();
+    void select (TimelineObj& obj);
+    juce::MouseCursor cursorAt (int x, int y) const;
+    void startGesture (const juce::MouseEvent& e);
+    void dragObjects (double delta);
+    void finishGesture();
+    void dropPreset (const SourceDetails& details);
     void paintOverview (juce::Graphics& g);
     void showMemoText (const juce::String& text);
     void recallPreset (const juce::String& bank, const juce::String& preset, double fadeSeconds);

@@ -247,9 +247,16 @@ void TimelineCue::saveToDb()
 }
 
 //==============================================================================
+void TimelineMemo::calcGeometry (int playerAreaHeight)
+{
+    const auto boxHeight = (float) (playerAreaHeight > 0 ? playerAreaHeight * 2 / 3 : (int) height);
+    drawnArea = { (float) xStart, (float) xEnd, yTop, yTop + boxHeight };
+}
+
 void TimelineMemo::drawObj (juce::Graphics& g, double visibleStart, double visibleEnd, int areaHeight, bool readOnly,
                             bool playerMode)
 {
+    calcGeometry (playerMode ? areaHeight : 0);
     if (! isVisibleIn (visibleStart, visibleEnd))
         return;
 

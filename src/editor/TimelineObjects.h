@@ -125,6 +125,10 @@ public:
     void drawMarkerLine (juce::Graphics& g, int areaHeight) override;
     void drawReleaseMarkerLine (juce::Graphics& g, int areaHeight) override;
 
+    /** Computes drawnArea (the memo box) from the pixel fields; areaHeight is
+        given in player mode only, where the box is two thirds of it high. */
+    void calcGeometry (int playerAreaHeight);
+
     /** The text shown while the memo plays: memoText, or shortName when that is empty. */
     juce::String getDisplayText() const { return memoText.isEmpty() ? shortName : memoText; }
 
