@@ -168,6 +168,9 @@ private:
     void showProblems (const juce::String& problems);
     void addCountIns (const TimelineMemo& memo);
     void paintObjects (juce::Graphics& g);
+    void paintWaveforms (juce::Graphics& g);
+    void paintOverviewMarkers (juce::Graphics& g);
+    void drawMarker (juce::Graphics& g, const TimelineObj& obj, float yOffset) const;
     void deselectAll();
     void select (TimelineObj& obj);
     juce::MouseCursor cursorAt (int x, int y) const;
@@ -195,6 +198,20 @@ private:
     juce::FileInputSource* fileSource = nullptr;
     juce::ChangeBroadcaster* listenedPlayer = nullptr;
     std::unique_ptr<juce::Component> stopConfirm;
+    struct WaveformKey
+    {
+        int width = 0, height = 0, mainHeight = 0;
+        float scale = 0;
+        double viewStart = 0, viewEnd = 0, rangeStart = 0, rangeEnd = 0;
+        juce::int64 samplesFinished = 0;
+        juce::uint32 waveColour = 0, background = 0;
+        bool operator== (const WaveformKey&) const = default;
+    };
+    WaveformKey waveformKey;
+    juce::Image waveformImage;
+    juce::uint64 markerHash = 0;
+    juce::Image markerImage;
+
     double scrubAtLastTick = -1;
     double lastWindowEnd = -1; // upper end of the last window handled by handlePlayPosition
 
