@@ -166,9 +166,15 @@ TEST (Editing, APresetDraggedOntoTheWaveformBecomesACueThatIsMovedResizedUndoneK
     setenv ("RAV_OLA_PORT", juce::String (daemon.getPort()).toRawUTF8(), 1);
 
     installProgram();
-    const auto store = TestHome::folder().getChildFile (".config/zezevade didid/Viduroz Idav/Shows.xml");
-    store.getParentDirectory().createDirectory();
-    ASSERT_TRUE (store.replaceWithText (storeXml));
+    // The controller's shows for this test only: later tests in this process
+    // find the controller's own starter shows again.
+    struct StoreFile
+    {
+        juce::File file = TestHome::folder().getChildFile (".config/zezevade didid/Viduroz Idav/Shows.xml");
+        ~StoreFile() { file.deleteFile(); }
+    } store;
+    store.file.getParentDirectory().createDirectory();
+    ASSERT_TRUE (store.file.replaceWithText (storeXml));
 
     ScriptedDialogs dialogs;
     ProgramGlobals globals;
