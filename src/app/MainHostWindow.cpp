@@ -14,7 +14,9 @@
 #include "data/DataPaths.h"
 #include "data/DbSchema.h"
 #include "data/MediaLibrary.h"
+#include "editor/SongEditor.h"
 #include "editor/Timeline.h"
+#include "library/LightShowList.h"
 #include "library/LibraryWindow.h"
 #include "lighting/ControllerSelection.h"
 #include "lighting/VovirLink.h"
@@ -510,12 +512,7 @@ void MainHostWindow::switchToWindow (MainWindowPanel panel, int id)
                 view->setVisible (false);
             showTimelineAgain();
             timeline->editor->playerMode = false;
-            // The lightshow goes into the waveform editor (its tempo to the controller
-            // and its volume to the backing player); the song editor's own fields wait
-            // for the song editor panel.
-            timeline->loadLightShow (id, false);
-            timeline->editor->readOnly = false;
-            timeline->editor->repaint();
+            songEditor->loadLightShow (id);
             views[songEditorPanel]->setVisible (true);
             views[songEditorPanel]->toFront (false);
             break;
@@ -587,6 +584,8 @@ void MainHostWindow::resetDisplay (bool showLibraryView)
         timeline->editor->setFile (juce::String());
         timeline->loadLightShow (-1, false);
     }
+    if (lightShowList != nullptr)
+        lightShowList->clear();
 
     for (auto* player : { filePlayer, filePlayerB })
         if (player != nullptr)

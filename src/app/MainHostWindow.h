@@ -113,7 +113,7 @@ private:
     void hideStopPrompt() override;
     void highlightNextSong (bool playIt, bool immediately) override;
     void highlightPreviousSong (bool playIt, bool immediately) override;
-    void tapTempo() override {}
+    void tapTempo() override;
     void openPluginWindow() override { doViewPlugin(); }
 
     void returnKeyboardFromController (class PluginWindow* opened, juce::Time openedAt, int checksLeft);

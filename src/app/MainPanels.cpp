@@ -2,40 +2,22 @@
 
 #include "audio/FilePlayerProcessor.h"
 #include "audio/GraphEditorPanel.h"
+#include "editor/SongEditor.h"
 #include "editor/Timeline.h"
+#include "library/LightShowList.h"
 #include "library/LibraryWindow.h"
 #include "show/SetPlayer.h"
 #include "show/SetTimeline.h"
 #include "ui/ColourScheme.h"
 
-juce::Component* songEditor = nullptr;
-juce::Component* lightShowList = nullptr;
-
-//==============================================================================
-ViewPlaceholder::ViewPlaceholder (const juce::String& viewName) : ColouredBox ("ColouredBox", mainColour)
-{
-    setName (viewName);
-}
-
-void ViewPlaceholder::paint (juce::Graphics& g)
-{
-    ColouredBox::paint (g);
-    g.setColour (textColour.withAlpha (0.35f));
-    g.setFont (raFont (largeFontSz));
-    g.drawText (getName(), getLocalBounds().reduced (10), juce::Justification::centred);
-}
-
-void ViewPlaceholder::lookAndFeelChanged()
-{
-    colour = mainColour;
-    repaint();
-}
+SongEditor* songEditor = nullptr;
+LightShowList* lightShowList = nullptr;
 
 //==============================================================================
 RightPanel::RightPanel() : ColouredBox ("ColouredBox", lighterColour)
 {
-    auto* list = new ViewPlaceholder ("Lightshows");
-    auto* editor = new ViewPlaceholder ("Song editor");
+    auto* list = new LightShowList();
+    auto* editor = new SongEditor();
     auto* player = new SetPlayer(); // sets the global setPlayer
 
     views[lightshowListPanel] = list;
@@ -130,7 +112,8 @@ VertPanel::~VertPanel()
 {
     // The views' globals go with them.
     libraryPanel = nullptr;
-    songEditor = lightShowList = nullptr;
+    songEditor = nullptr;
+    lightShowList = nullptr;
     // Children (the graph component first among them) are deleted by ColouredBox.
 }
 

@@ -14,16 +14,6 @@ enum MainWindowPanel
     setPlayerPanel = 2
 };
 
-/** A view whose own screen is not built yet: an empty box of the panel colour
-    with its name, standing where the real view will go. */
-class ViewPlaceholder final : public ColouredBox
-{
-public:
-    explicit ViewPlaceholder (const juce::String& viewName);
-    void paint (juce::Graphics& g) override;
-    void lookAndFeelChanged() override;
-};
-
 /** The three right-hand views in one place; exactly one is visible. */
 class RightPanel final : public ColouredBox
 {
@@ -74,6 +64,9 @@ private:
     juce::StretchableLayoutManager layout;
 };
 
+class SongEditor;
+class LightShowList;
+
 /** The views, reachable from everywhere while the window exists (null otherwise). */
-extern juce::Component* songEditor;
-extern juce::Component* lightShowList;
+extern SongEditor* songEditor;
+extern LightShowList* lightShowList;

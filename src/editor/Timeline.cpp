@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 
 Timeline* timeline = nullptr;
@@ -117,6 +118,7 @@ WaveEditor::~WaveEditor()
 
     // The memo mark goes with the (one) editor, not with static destruction after JUCE has shut down.
     midiOkImage.reset();
+    clearDiamondImages();
 }
 
 //==============================================================================
@@ -664,15 +666,7 @@ void WaveEditor::paint (juce::Graphics& g)
         followPlayPosition();
 
     const auto W = getWidth();
-
-    g.setColour (complementColour);
-    const auto numChannels = thumbnail->getNumChannels();
-    for (int c = 0; c < numChannels; ++c)
-    {
-        const auto top = c * mainHeight / numChannels;
-        const auto bottom = (c + 1) * mainHeight / numChannels;
-        thumbnail->drawChannel (g, { 0, top, W, bottom - top }, viewStart, viewEnd, c, 1.0f);
-    }
+    paintWaveforms (g);
 
     if (! playerMode)
     {
@@ -724,7 +718,7 @@ void WaveEditor::paint (juce::Graphics& g)
     }
 }
 
-void WaveEditor::paintObjects (juce::Graphics& g)
+void WaveEditor::layoutObjects()
 {
     if (objects.empty())
         return;
@@ -749,8 +743,58 @@ void WaveEditor::paintObjects (juce::Graphics& g)
             auto& memo = static_cast<TimelineMemo&> (*obj);
             memo.yTop = (float) ((pointLanes + 1) * laneHeight);
             memo.height = 1.5f * (float) laneHeight;
+            memo.calcGeometry (playerMode ? mainHeight : 0);
+        }
+        else if (obj->getType() == cueType)
+        {
+            static_cast<TimelineCue&> (*obj).calcGeometry (viewStart, mainHeight);
         }
     }
+}
+
+void WaveEditor::paintWaveforms (juce::Graphics& g)
+{
+    // Both waveforms (the view and the overview strip) change only with the view,
+    // the size, the colours and the thumbnail's progress: they are drawn from an
+    // image kept until one of those changes, so that a drag step repaints fast.
+    const auto scale = juce::jmax (1.0f, g.getInternalContext().getPhysicalPixelScaleFactor());
+    const auto rangeStart = playerMode ? trimStart : 0.0;
+    const auto rangeEnd = playerMode ? trackLength - trimEnd : trackLength;
+    const WaveformKey key { getWidth(), getHeight(), mainHeight, scale, viewStart, viewEnd, rangeStart, rangeEnd,
+                            thumbnail->getNumSamplesFinished(), complementColour.getARGB(), darkerColour.getARGB() };
+
+    if (waveformImage.isNull() || ! (key == waveformKey))
+    {
+        waveformKey = key;
+        waveformImage = juce::Image (juce::Image::RGB, juce::jmax (1, juce::roundToInt ((float) getWidth() * scale)),
+                                     juce::jmax (1, juce::roundToInt ((float) getHeight() * scale)), false);
+        juce::Graphics ig (waveformImage);
+        ig.addTransform (juce::AffineTransform::scale (scale));
+        ig.fillAll (darkerColour);
+
+        const auto W = getWidth();
+        ig.setColour (complementColour);
+        const auto numChannels = thumbnail->getNumChannels();
+        for (int c = 0; c < numChannels; ++c)
+        {
+            const auto top = c * mainHeight / numChannels;
+            const auto bottom = (c + 1) * mainHeight / numChannels;
+            thumbnail->drawChannel (ig, { 0, top, W, bottom - top }, viewStart, viewEnd, c, 1.0f);
+        }
+
+        ig.setColour (complementColour.withAlpha ((juce::uint8) 0x80));
+        thumbnail->drawChannel (ig, { 0, mainHeight, W, overviewHeight }, rangeStart, rangeEnd, 0, 1.0f);
+    }
+
+    g.drawImageTransformed (waveformImage, juce::AffineTransform::scale (1.0f / scale));
+}
+
+void WaveEditor::paintObjects (juce::Graphics& g)
+{
+    if (objects.empty())
+        return;
+
+    layoutObjects();
 
     for (auto it = objects.rbegin(); it != objects.rend(); ++it)
         if (! tempZoom || it->get() == draggedObject)
@@ -770,37 +814,89 @@ void WaveEditor::paintObjects (juce::Graphics& g)
     }
 }
 
+void WaveEditor::drawMarker (juce::Graphics& g, const TimelineObj& obj, float yOffset) const
+{
+    constexpr float size = 5.0f;
+    const auto W = getWidth();
+    const auto x = (float) (obj.time * W / trackLength);
+    if (obj.getType() == memoType)
+    {
+        drawDiamond (g, juce::Colours::lightblue, juce::Colours::black, x,
+                     yOffset + (float) mainHeight + (float) overviewHeight / 2.0f, size, 0.0f);
+        return;
+    }
+
+    const auto fill = obj.valid ? juce::Colours::yellow : juce::Colours::red;
+    if (obj.duration > 0)
+    {
+        const auto y = yOffset + (float) (getHeight() - 10);
+        const auto w = (float) (obj.duration * W / trackLength);
+        g.setColour (juce::Colours::black);
+        g.drawRect (x, y - size / 2.0f, w, size, 1.0f);
+        drawDiamond (g, fill, juce::Colours::black, x, y, size, 0.0f);
+        drawDiamond (g, fill, juce::Colours::black, x + w, y, size, 0.0f);
+        g.setColour (fill);
+        g.fillRect (x, y - size / 2.0f + 1.0f, w, size - 2.0f);
+    }
+    else
+    {
+        drawDiamond (g, fill, juce::Colours::black, x, yOffset + (float) (mainHeight + 10), size, 0.0f);
+    }
+}
+
+void WaveEditor::paintOverviewMarkers (juce::Graphics& g)
+{
+    // The markers of every object that is not being dragged are drawn from an
+    // image kept while they stay as they are; the dragged ones are drawn over it.
+    const auto objectDrag = dragMode == dragMove || dragMode == dragCopy || dragMode == dragResizeStart
+                            || dragMode == dragResizeEnd || dragMode == dragFadeIn || dragMode == dragFadeOut;
+    auto isLive = [&] (const TimelineObj& obj)
+    { return objectDrag && (obj.selected || obj.isCopy || &obj == draggedObject); };
+
+    juce::uint64 hash = 1469598103934665603ull;
+    auto mix = [&hash] (juce::uint64 value) { hash = (hash ^ value) * 1099511628211ull; };
+    auto bits = [] (double d) { juce::uint64 u; std::memcpy (&u, &d, sizeof u); return u; };
+    mix ((juce::uint64) getWidth());
+    mix ((juce::uint64) getHeight());
+    mix ((juce::uint64) mainHeight);
+    mix (bits (trackLength));
+    for (auto& obj : objects)
+    {
+        if (isLive (*obj))
+        {
+            mix (7);
+            continue;
+        }
+        mix ((juce::uint64) obj->getType() * 2 + (obj->valid ? 1 : 0));
+        mix (bits (obj->time));
+        mix (bits (obj->duration));
+    }
+
+    if (markerImage.isNull() || hash != markerHash)
+    {
+        markerHash = hash;
+        markerImage = juce::Image (juce::Image::ARGB, juce::jmax (1, getWidth()), juce::jmax (1, overviewHeight), true);
+        juce::Graphics mg (markerImage);
+        for (auto& obj : objects)
+            if (! isLive (*obj))
+                drawMarker (mg, *obj, (float) -mainHeight);
+    }
+
+    g.setOpacity (1.0f);
+    g.drawImageAt (markerImage, 0, mainHeight);
+    for (auto& obj : objects)
+        if (isLive (*obj))
+            drawMarker (g, *obj, 0.0f);
+}
+
 void WaveEditor::paintOverview (juce::Graphics& g)
 {
     const auto W = getWidth();
     const auto rangeStart = playerMode ? trimStart : 0.0;
     const auto rangeEnd = playerMode ? trackLength - trimEnd : trackLength;
     const auto rangeLength = rangeEnd - rangeStart;
-    const juce::Rectangle<int> strip (0, mainHeight, W, overviewHeight);
-
-    g.setColour (complementColour.withAlpha ((juce::uint8) 0x80));
-    thumbnail->drawChannel (g, strip, rangeStart, rangeEnd, 0, 1.0f);
-
     if (! playerMode && trackLength > 0)
-    {
-        for (auto& obj : objects)
-        {
-            const auto x = (float) (obj->time * W / trackLength);
-            if (obj->getType() == memoType)
-            {
-                drawDiamond (g, juce::Colours::lightblue, juce::Colours::black, x,
-                             (float) mainHeight + (float) overviewHeight / 2.0f, 5.0f, 0.0f);
-                continue;
-            }
-
-            const auto fill = obj->valid ? juce::Colours::yellow : juce::Colours::red;
-            if (obj->duration > 0)
-                drawDiamond (g, fill, juce::Colours::black, x, (float) (getHeight() - 10), 5.0f,
-                             (float) (obj->duration * W / trackLength));
-            else
-                drawDiamond (g, fill, juce::Colours::black, x, (float) (mainHeight + 10), 5.0f, 0.0f);
-        }
-    }
+        paintOverviewMarkers (g);
 
     if (rangeLength <= 0)
         return;
@@ -843,15 +939,6 @@ void WaveEditor::changeListenerCallback (juce::ChangeBroadcaster* source)
             || event == PlayerEvent::looped)
             repaint();
     }
-}
-
-bool WaveEditor::isInterestedInDragSource (const SourceDetails&)
-{
-    return false; // presets dropped from the song editor are taken by the editing gestures
-}
-
-void WaveEditor::itemDropped (const SourceDetails&)
-{
 }
 
 //==============================================================================

@@ -94,6 +94,29 @@ public:
     void changeListenerCallback (juce::ChangeBroadcaster* source) override;
     bool isInterestedInDragSource (const SourceDetails& details) override;
     void itemDropped (const SourceDetails& details) override;
+    void itemDragMove (const SourceDetails& details) override;
+    void itemDragExit (const SourceDetails& details) override;
+
+    // The editing gestures (WaveGestures.cpp).
+    void mouseMove (const juce::MouseEvent& e) override;
+    void mouseDown (const juce::MouseEvent& e) override;
+    void mouseDrag (const juce::MouseEvent& e) override;
+    void mouseUp (const juce::MouseEvent& e) override;
+    void mouseDoubleClick (const juce::MouseEvent& e) override;
+    void mouseWheelMove (const juce::MouseEvent& e, const juce::MouseWheelDetails& wheel) override;
+
+    /** Player mode: keeps the view inside the trimmed part of the track. */
+    void clampViewToTrims();
+
+    /** Sets every object's pixel values, heights and hit areas for the current
+        view and size, as painting does; the gestures hit-test against them. */
+    void layoutObjects();
+
+    /** The memo dialog for one memo; OK writes it as one undo step. */
+    void editMemo (TimelineMemo& memo);
+
+    /** Whether (x, y) is on the object's body (count-in beats have none). */
+    bool isOnBody (const TimelineObj& obj, int x, int y) const;
 
     //==============================================================================
     int overviewHeight = 60;
@@ -145,6 +168,16 @@ private:
     void showProblems (const juce::String& problems);
     void addCountIns (const TimelineMemo& memo);
     void paintObjects (juce::Graphics& g);
+    void paintWaveforms (juce::Graphics& g);
+    void paintOverviewMarkers (juce::Graphics& g);
+    void drawMarker (juce::Graphics& g, const TimelineObj& obj, float yOffset) const;
+    void deselectAll();
+    void select (TimelineObj& obj);
+    juce::MouseCursor cursorAt (int x, int y) const;
+    void startGesture (const juce::MouseEvent& e);
+    void dragObjects (double delta);
+    void finishGesture();
+    void dropPreset (const SourceDetails& details);
     void paintOverview (juce::Graphics& g);
     void showMemoText (const juce::String& text);
     void recallPreset (const juce::String& bank, const juce::String& preset, double fadeSeconds);
@@ -165,6 +198,20 @@ private:
     juce::FileInputSource* fileSource = nullptr;
     juce::ChangeBroadcaster* listenedPlayer = nullptr;
     std::unique_ptr<juce::Component> stopConfirm;
+    struct WaveformKey
+    {
+        int width = 0, height = 0, mainHeight = 0;
+        float scale = 0;
+        double viewStart = 0, viewEnd = 0, rangeStart = 0, rangeEnd = 0;
+        juce::int64 samplesFinished = 0;
+        juce::uint32 waveColour = 0, background = 0;
+        bool operator== (const WaveformKey&) const = default;
+    };
+    WaveformKey waveformKey;
+    juce::Image waveformImage;
+    juce::uint64 markerHash = 0;
+    juce::Image markerImage;
+
     double scrubAtLastTick = -1;
     double lastWindowEnd = -1; // upper end of the last window handled by handlePlayPosition
 

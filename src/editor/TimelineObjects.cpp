@@ -6,6 +6,8 @@
 #include "ui/ColourScheme.h"
 
 #include <cmath>
+#include <map>
+#include <tuple>
 #include <locale>
 #include <sstream>
 
@@ -29,12 +31,52 @@ juce::Font labelFont()
     return juce::Font (raFontName, smallFontSz, juce::Font::plain);
 }
 
+struct DiamondKey
+{
+    juce::uint32 fill, outline;
+    float size;
+    bool operator< (const DiamondKey& o) const { return std::tie (fill, outline, size) < std::tie (o.fill, o.outline, o.size); }
+};
+
+std::map<DiamondKey, juce::Image>& diamondImages()
+{
+    static std::map<DiamondKey, juce::Image> images;
+    return images;
+}
+
 void fillMarker (juce::Graphics& g, juce::ColourGradient gradient, float x, float y, float h)
 {
     g.setGradientFill (gradient);
     g.fillRect (x - 1.0f, y, 2.0f, h);
 }
 } // namespace
+
+//==============================================================================
+void FittedTextCache::draw (juce::Graphics& g, const juce::String& newText, juce::Rectangle<int> area,
+                            juce::Justification justification, int maximumLines, float minimumHorizontalScale)
+{
+    if (newText.isEmpty() || area.isEmpty() || ! g.clipRegionIntersects (area))
+        return;
+
+    const auto& font = g.getCurrentFont();
+    if (newText != text || area.getWidth() != width || area.getHeight() != height || maximumLines != lines
+        || justification.getFlags() != flags || minimumHorizontalScale != minimumScale
+        || font.getHeight() != fontHeight || font.getTypefaceName() != fontName)
+    {
+        text = newText;
+        width = area.getWidth();
+        height = area.getHeight();
+        lines = maximumLines;
+        flags = justification.getFlags();
+        minimumScale = minimumHorizontalScale;
+        fontHeight = font.getHeight();
+        fontName = font.getTypefaceName();
+        glyphs.clear();
+        glyphs.addFittedText (font, text, 0.0f, 0.0f, (float) width, (float) height, justification, lines,
+                              minimumHorizontalScale);
+    }
+    glyphs.draw (g, juce::AffineTransform::translation ((float) area.getX(), (float) area.getY()));
+}
 
 //==============================================================================
 bool TimelineObj::isVisibleIn (double visibleStart, double visibleEnd) const
@@ -136,8 +178,8 @@ void TimelineCue::drawObj (juce::Graphics& g, double visibleStart, double visibl
     if (point)
     {
         g.setColour (labelColour);
-        g.drawFittedText (getLabel(), juce::Rectangle<float> (x1 + w / 2.0f - 200.0f, y1, 400.0f, hh).toNearestInt(),
-                          juce::Justification::centred, 1);
+        label.draw (g, getLabel(), juce::Rectangle<float> (x1 + w / 2.0f - 200.0f, y1, 400.0f, hh).toNearestInt(),
+                    juce::Justification::centred, 1);
         drawDiamond (g, juce::Colours::yellow, juce::Colours::black, (float) xStart, y1 + hh, 6.0f, (float) fadeInPx);
     }
     else
@@ -145,8 +187,8 @@ void TimelineCue::drawObj (juce::Graphics& g, double visibleStart, double visibl
         drawDiamond (g, juce::Colours::yellow, juce::Colours::black, x1, y1, 6.0f, (float) fadeInPx);
         drawDiamond (g, juce::Colours::yellow, juce::Colours::black, drawnArea.x2, y1, 6.0f, (float) fadeOutPx);
         g.setColour (labelColour);
-        g.drawFittedText (getLabel(), juce::Rectangle<float> (x1 + 3.0f, y1, juce::jmax (0.0f, w - 6.0f), hh).toNearestInt(),
-                          juce::Justification::centredLeft, hh > 20.0f ? 2 : 1);
+        label.draw (g, getLabel(), juce::Rectangle<float> (x1 + 3.0f, y1, juce::jmax (0.0f, w - 6.0f), hh).toNearestInt(),
+                    juce::Justification::centredLeft, hh > 20.0f ? 2 : 1);
     }
 }
 
@@ -247,9 +289,16 @@ void TimelineCue::saveToDb()
 }
 
 //==============================================================================
+void TimelineMemo::calcGeometry (int playerAreaHeight)
+{
+    const auto boxHeight = (float) (playerAreaHeight > 0 ? playerAreaHeight * 2 / 3 : (int) height);
+    drawnArea = { (float) xStart, (float) xEnd, yTop, yTop + boxHeight };
+}
+
 void TimelineMemo::drawObj (juce::Graphics& g, double visibleStart, double visibleEnd, int areaHeight, bool readOnly,
                             bool playerMode)
 {
+    calcGeometry (playerMode ? areaHeight : 0);
     if (! isVisibleIn (visibleStart, visibleEnd))
         return;
 
@@ -289,9 +338,9 @@ void TimelineMemo::drawObj (juce::Graphics& g, double visibleStart, double visib
     const auto textArea = juce::Rectangle<float> (textLeft + 3.0f, yTop, juce::jmax (0.0f, boxWidth - 6.0f), boxHeight)
                               .toNearestInt();
     if (playerMode)
-        g.drawFittedText (shortName, textArea, juce::Justification::centredLeft, 6, 1.0f);
+        label.draw (g, shortName, textArea, juce::Justification::centredLeft, 6, 1.0f);
     else
-        g.drawFittedText (shortName, textArea, juce::Justification::centredLeft, boxHeight >= 21.0f ? 2 : 1, 0.7f);
+        label.draw (g, shortName, textArea, juce::Justification::centredLeft, boxHeight >= 21.0f ? 2 : 1, 0.7f);
 }
 
 void TimelineMemo::drawMarkerLine (juce::Graphics& g, int areaHeight)
@@ -336,21 +385,39 @@ void TimelineMemo::saveToDb()
 }
 
 //==============================================================================
+void clearDiamondImages()
+{
+    diamondImages().clear();
+}
+
 void drawDiamond (juce::Graphics& g, juce::Colour fill, juce::Colour outline, float x, float y, float size,
                   float width)
 {
+    // A diamond is drawn once per colour pair and size into a small image, then
+    // blitted: a long lightshow paints hundreds of them at every drag step.
     auto diamond = [&] (float cx)
     {
-        juce::Path p;
-        p.startNewSubPath (cx, y - size);
-        p.lineTo (cx + size, y);
-        p.lineTo (cx, y + size);
-        p.lineTo (cx - size, y);
-        p.closeSubPath();
-        g.setColour (fill);
-        g.fillPath (p);
-        g.setColour (outline);
-        g.strokePath (p, juce::PathStrokeType (1.0f));
+        auto& sprites = diamondImages();
+        const auto half = std::ceil (size) + 1.5f;
+        auto& sprite = sprites[{ fill.getARGB(), outline.getARGB(), size }];
+        if (sprite.isNull())
+        {
+            const auto side = (int) (2.0f * half);
+            sprite = juce::Image (juce::Image::ARGB, side, side, true);
+            juce::Graphics sg (sprite);
+            juce::Path p;
+            p.startNewSubPath (half, half - size);
+            p.lineTo (half + size, half);
+            p.lineTo (half, half + size);
+            p.lineTo (half - size, half);
+            p.closeSubPath();
+            sg.setColour (fill);
+            sg.fillPath (p);
+            sg.setColour (outline);
+            sg.strokePath (p, juce::PathStrokeType (1.0f));
+        }
+        g.setOpacity (1.0f);
+        g.drawImageAt (sprite, juce::roundToInt (cx - half), juce::roundToInt (y - half));
     };
 
     if (width <= 0)

@@ -5,6 +5,22 @@
 #include <memory>
 #include <vector>
 
+/** A fitted text laid out once and drawn again wherever its box moves, until
+    the text, the box's size or the font change: painting a long lightshow at
+    every drag step must not lay out every label again. */
+class FittedTextCache
+{
+public:
+    void draw (juce::Graphics& g, const juce::String& text, juce::Rectangle<int> area, juce::Justification justification,
+               int maximumLines, float minimumHorizontalScale = 0.0f);
+
+private:
+    juce::String text, fontName;
+    int width = -1, height = -1, lines = 0, flags = 0;
+    float minimumScale = 0, fontHeight = 0;
+    juce::GlyphArrangement glyphs;
+};
+
 /** What a timeline object is; the waveform editor tells objects apart by it. */
 enum TimelineObjType
 {
@@ -58,6 +74,7 @@ public:
     float height = 24.0f;
     int labelWidth = 100;
     int xStart = 0, xEnd = 0;
+    FittedTextCache label;
 
 private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TimelineObj)
@@ -125,6 +142,10 @@ public:
     void drawMarkerLine (juce::Graphics& g, int areaHeight) override;
     void drawReleaseMarkerLine (juce::Graphics& g, int areaHeight) override;
 
+    /** Computes drawnArea (the memo box) from the pixel fields; areaHeight is
+        given in player mode only, where the box is two thirds of it high. */
+    void calcGeometry (int playerAreaHeight);
+
     /** The text shown while the memo plays: memoText, or shortName when that is empty. */
     juce::String getDisplayText() const { return memoText.isEmpty() ? shortName : memoText; }
 
@@ -160,6 +181,9 @@ public:
     diamond at each end. */
 void drawDiamond (juce::Graphics& g, juce::Colour fill, juce::Colour outline, float x, float y, float size,
                   float width);
+
+/** Lets go of the images drawDiamond keeps (with the editor, before JUCE shuts down). */
+void clearDiamondImages();
 
 /** The "MIDI chunk" mark on memos, decoded once by the first refresh that builds a memo. */
 extern std::unique_ptr<juce::Drawable> midiOkImage;

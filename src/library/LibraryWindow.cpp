@@ -6,6 +6,7 @@
 #include "data/DbModels.h"
 #include "data/MediaLibrary.h"
 #include "editor/Timeline.h"
+#include "library/LightShowList.h"
 #include "show/SetPlayer.h"
 #include "show/SetTimeline.h"
 #include "ui/ColourScheme.h"
@@ -127,6 +128,8 @@ void LibraryTreeItem::openTrack()
             timeline->loadAudioFile (id);
             timeline->editor->repaint();
         }
+        if (lightShowList != nullptr)
+            lightShowList->openTrack (id);
     }
     else
     {

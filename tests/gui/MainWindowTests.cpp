@@ -15,6 +15,7 @@
 #include "support/TestEnvironment.h"
 #include "gui/GuiTestSupport.h"
 #include "library/LibraryWindow.h"
+#include "library/LightShowList.h"
 
 #include <gtest/gtest.h>
 

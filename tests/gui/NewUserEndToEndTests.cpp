@@ -15,6 +15,7 @@
 #include "data/DbModels.h"
 #include "gui/GuiTestSupport.h"
 #include "library/LibraryWindow.h"
+#include "library/LightShowList.h"
 #include "show/SetPlayer.h"
 #include "show/SetTimeline.h"
 #include "support/ScriptedDialogs.h"
