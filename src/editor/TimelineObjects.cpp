@@ -4,6 +4,7 @@
 #include "data/DbModels.h"
 #include "data/SqlText.h"
 #include "ui/ColourScheme.h"
+#include "ui/FontFallback.h"
 
 #include <cmath>
 #include <map>
@@ -333,7 +334,8 @@ void TimelineMemo::drawObj (juce::Graphics& g, double visibleStart, double visib
         textLeft += boxHeight + 3.0f;
     }
 
-    g.setFont (labelFont());
+    // Lyrics in other scripts, symbols and emoji get a typeface that has them.
+    g.setFont (fontfallback::fontFor (shortName, labelFont()));
     g.setColour (valid ? textInvColour : textColour);
     const auto textArea = juce::Rectangle<float> (textLeft + 3.0f, yTop, juce::jmax (0.0f, boxWidth - 6.0f), boxHeight)
                               .toNearestInt();

@@ -13,6 +13,7 @@
 #include "show/SetPlayer.h"
 #include "show/SetTimeline.h"
 #include "ui/ColourScheme.h"
+#include "ui/FontFallback.h"
 #include "ui/UserDialogs.h"
 
 namespace
@@ -214,6 +215,8 @@ void LsMemoPanel::setMemoLbl (const juce::String& text)
         label.setJustificationType (juce::Justification::centredLeft);
         label.setFont (juce::Font (juce::Font::getDefaultMonospacedFontName(), memoFontSz, juce::Font::plain));
     }
+    // Lyrics in other scripts, symbols and emoji get a typeface that has them.
+    label.setFont (fontfallback::fontFor (shown, label.getFont()));
     label.setText (shown, juce::sendNotification);
 }
 

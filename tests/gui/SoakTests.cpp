@@ -255,7 +255,7 @@ public:
             return;
         nextActionMs = now + std::uniform_int_distribution<int> (300, 1500) (random);
 
-        const auto choice = std::uniform_int_distribution<int> (0, 5) (random);
+        const auto choice = std::uniform_int_distribution<int> (0, 6) (random);
         const auto began = nowMs();
         switch (choice)
         {
@@ -264,12 +264,14 @@ public:
             case 2: resize(); break;
             case 3: toggleControllerWindow(); break;
             case 4: editUndoRedo(); break;
-            default: libraryPanel->tabs->setCurrentTabIndex (random() % 2); break;
+            case 5: libraryPanel->tabs->setCurrentTabIndex (random() % 2); break;
+            default: whileOpenFor (1000, [this] { window.showPreferences(); }); break;
         }
         static const char* const names[] = { "browse a tree", "filter the tracks", "resize the window",
                                              "open or close the controller window", "edit, undo and redo",
-                                             "switch library tabs" };
-        note (names[choice], nowMs() - began);
+                                             "switch library tabs", "open and close the preferences" };
+        if (choice < 6) // a modal window runs the message loop itself while it is open
+            note (names[choice], nowMs() - began);
         ++actions;
     }
 
@@ -353,6 +355,18 @@ private:
     {
         auto& slot = longest[what];
         slot = std::max (slot, ms);
+    }
+
+    /** Opens a modal window (its own loop runs until it closes: the show plays on
+        meanwhile) and closes it after a while, as a user would. */
+    void whileOpenFor (int ms, const std::function<void()>& open)
+    {
+        juce::Timer::callAfterDelay (ms, []
+        {
+            if (auto* modal = juce::Component::getCurrentlyModalComponent())
+                modal->exitModalState (0);
+        });
+        open();
     }
 
     void browse()

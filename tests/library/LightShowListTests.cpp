@@ -8,6 +8,7 @@
 #include "data/SqlText.h"
 #include "support/DbFixture.h"
 #include "support/TestAudio.h"
+#include "ui/FontFallback.h"
 
 #include <gtest/gtest.h>
 
@@ -174,4 +175,14 @@ TEST_F (LightShowListTest, RefusalsWithoutATrackOrASelection)
     view.memoPanel.setMemoLbl ("[LEFT]Verse one");
     EXPECT_EQ (view.memoPanel.label.getText(), "Verse one");
     EXPECT_EQ (view.memoPanel.label.getJustificationType(), juce::Justification::centredLeft);
+}
+
+TEST_F (LightShowListTest, TheMemoPanelDrawsOtherScriptsWithATypefaceThatHasThem)
+{
+    // Japanese lyrics with a circled number: the program's own font has none of them.
+    const juce::String lyric (juce::CharPointer_UTF8 ("\xe6\xad\x8c\xe3\x81\x86\xe3\x82\x88 \xe2\x91\xa0"));
+    view.memoPanel.setMemoLbl (lyric);
+    auto* typeface = view.memoPanel.label.getFont().getTypefacePtr().get();
+    ASSERT_NE (typeface, nullptr);
+    EXPECT_EQ (fontfallback::missingCharacters (typeface->getName(), lyric), 0) << typeface->getName();
 }
