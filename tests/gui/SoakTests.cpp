@@ -291,9 +291,9 @@ private:
 
         if (playing && index != lastIndex)
         {
+            // A song started by AutoStart: its cues are told apart by the song index.
             lastIndex = index;
             ++songsStarted;
-            ++currentSegment;
             if (songsStarted % 6 == 0 && filePlayer->getCurrentPosition() < cueTime (0) - 0.3)
             {
                 rehearse();
@@ -313,8 +313,11 @@ private:
             idleSinceMs = 0.0;
             if (index == numSongs - 1 && filePlayer->getCurrentPosition() >= songSeconds - 0.5)
                 timeline.loadSong (0, true, false, false); // around again
+            // A new play of the song that is current now (a change of song later,
+            // by AutoStart, starts the next one).
             ++currentSegment;
-            lastIndex = -1;
+            ++songsStarted;
+            lastIndex = timeline.currentIndex;
             startEventReceived = true;
         }
     }
