@@ -74,8 +74,8 @@ bool FilePlayerProcessor::hasOutputDevice()
 
 const char* const FilePlayerProcessor::noDeviceText =
     "No audio output device is open.\n\nRaziviz Avodoru plays through a running JACK server or an ALSA sound "
-    "card. Start the JACK server (or connect the sound card), then restart Raziviz Avodoru: it opens the device "
-    "it finds.";
+    "card. Start the JACK server (or connect the sound card), then choose it in File > \"Preferences...\" > "
+    "\"Audio/MIDI Devices\" (or restart Raziviz Avodoru: it opens the device it finds).";
 
 std::function<void()> FilePlayerProcessor::tellDeviceLost;
 
