@@ -793,9 +793,22 @@ void MessagePanel::buttonClicked (juce::Button* button)
     relayout (*listBox);
 }
 
+bool MessagePanel::checkChunkChosen()
+{
+    // Without this the database would refuse the row with a bare constraint error.
+    MidiEventModel chunk;
+    if (chunkId > 0 && chunk.getMidiEvent (chunkId))
+        return true;
+
+    userDialogs().showMessageBox (juce::MessageBoxIconType::InfoIcon, "No chunk selected",
+                                  "Please select a MIDI chunk first", "OK", this);
+    return false;
+}
+
 void MessagePanel::newMessage()
 {
-    MidiEventModel (chunkId).addMidiMessage (0.0f, "", 0, programChange, 0, 0);
+    if (checkChunkChosen())
+        MidiEventModel (chunkId).addMidiMessage (0.0f, "", 0, programChange, 0, 0);
 }
 
 void MessagePanel::deleteMessages()
@@ -842,6 +855,8 @@ void MessagePanel::pasteMessage()
                                       "Please copy a MIDI message first", "OK", this);
         return;
     }
+    if (! checkChunkChosen())
+        return;
 
     MidiEventModel (chunkId).addMidiMessage (clipTime, clipDev, clipCh, clipMsg, clipData1, clipData2);
     transmitIfSending();

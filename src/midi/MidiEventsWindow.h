@@ -132,6 +132,8 @@ private:
     bool editField (int messageId, int columnId);
     bool editDevice (int messageId);
     void reselect (int messageId);
+    /** False, after telling the user, when no existing chunk is shown. */
+    bool checkChunkChosen();
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MessagePanel)
 };

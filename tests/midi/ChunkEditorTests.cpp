@@ -457,10 +457,22 @@ TEST_F (ChunkEditorTest, SendToMidiSendsExactlyTheEditedChunk)
         EXPECT_EQ (block.device, "Synth");
 }
 
-TEST_F (ChunkEditorTest, NoChunkChosenAddsNothing)
+TEST_F (ChunkEditorTest, NoChunkChosenAddsNothingAndSaysWhy)
 {
-    // The chunk id −1 reaches the database, which refuses the row and says so.
+    const int id = makeChunk ("Keys", "A");
+    MidiEventModel (id).addMidiMessage (0.0f, "Synth", 0, 192, 5, 0);
+    choose (id);
+    messages().listBox->selectRow (0);
+    messages().copyMessage();
+
+    // The chosen chunk is deleted: nothing is chosen any more.
+    chunks().deleteChunk();
+    chunks().finishAction();
+    ASSERT_EQ (messages().chunkId, -1);
+    dialogs.clear();
     messages().newMessage();
+    messages().pasteMessage();
     EXPECT_EQ (rowCount ("MidiMessages"), 0);
-    EXPECT_GE (dialogs.count(), 1);
+    EXPECT_EQ (dialogs.titles(), juce::StringArray ({ "No chunk selected", "No chunk selected" }));
+    EXPECT_EQ (dialogs.shown()[0].text, "Please select a MIDI chunk first");
 }
