@@ -118,6 +118,12 @@ void resetControllerEdges()
 
 void handleRemoteControlMidi (const juce::MidiMessage& message)
 {
+    // Only notes and controllers are learnt or acted on: clock and sensing
+    // messages, which some keyboards send all the time, are never posted.
+    const int kind = message.getRawDataSize() >= 3 ? message.getRawData()[0] & 0xF0 : 0;
+    if (kind != 0x90 && kind != 0xB0)
+        return;
+
     if (learning.load (std::memory_order_acquire))
     {
         const auto session = learningSession.load (std::memory_order_acquire);

@@ -373,7 +373,7 @@ TEST_F (RemoteControlTest, MessagesFromAnotherThreadWhileTheWindowOpensAndCloses
     // Whatever was posted is delivered without any panel.
     bool drained = false;
     juce::MessageManager::callAsync ([&drained] { drained = true; });
-    ASSERT_TRUE (pumpUntil ([&drained] { return drained; }, 10000));
+    ASSERT_TRUE (pumpUntil ([&drained] { return drained; }, 60000));
 
     EXPECT_GT (sent.load(), 1000);
     EXPECT_GT (learnt, 0);
