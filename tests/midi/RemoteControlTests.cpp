@@ -350,8 +350,8 @@ TEST_F (RemoteControlTest, MessagesFromAnotherThreadWhileTheWindowOpensAndCloses
             handleRemoteControlMidi (noteOn (1 + (i % 16), i % 128, 100));
             ++i;
             sent += 2;
-            if ((i & 15) == 0)
-                std::this_thread::sleep_for (std::chrono::microseconds (200));
+            // Several times what a MIDI cable can carry (about 1000 messages a second).
+            std::this_thread::sleep_for (std::chrono::microseconds (100));
         }
     });
 
@@ -375,7 +375,7 @@ TEST_F (RemoteControlTest, MessagesFromAnotherThreadWhileTheWindowOpensAndCloses
     juce::MessageManager::callAsync ([&drained] { drained = true; });
     ASSERT_TRUE (pumpUntil ([&drained] { return drained; }, 60000));
 
-    EXPECT_GT (sent.load(), 1000);
+    EXPECT_GT (sent.load(), 400);
     EXPECT_GT (learnt, 0);
     EXPECT_EQ (learnPanel, nullptr);
 }
