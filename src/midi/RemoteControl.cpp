@@ -39,6 +39,11 @@ std::atomic<bool> learning { false };
 std::atomic<juce::uint32> learningSession { 0 };
 MidiLearner* currentLearner = nullptr; // message thread only
 
+/** Messages posted to the learner and not yet delivered. Beyond the limit a flood
+    is acted on directly without being learnt, so the message queue stays short. */
+std::atomic<int> postedToLearner { 0 };
+constexpr int maxPostedToLearner = 256;
+
 void raise (std::atomic<bool>& event)
 {
     event.store (true, std::memory_order_relaxed);
@@ -53,6 +58,7 @@ juce::int8 asInt8 (int value)
 void deliverPosted (const juce::MidiMessage& message, juce::uint32 session)
 {
     JUCE_ASSERT_MESSAGE_THREAD
+    --postedToLearner;
     if (currentLearner != nullptr && session == learningSession.load())
         currentLearner->learnMidi (message);
     applyRemoteControlRule (message);
@@ -126,9 +132,13 @@ void handleRemoteControlMidi (const juce::MidiMessage& message)
 
     if (learning.load (std::memory_order_acquire))
     {
-        const auto session = learningSession.load (std::memory_order_acquire);
-        if (juce::MessageManager::callAsync ([message, session] { deliverPosted (message, session); }))
-            return;
+        if (postedToLearner.fetch_add (1) < maxPostedToLearner)
+        {
+            const auto session = learningSession.load (std::memory_order_acquire);
+            if (juce::MessageManager::callAsync ([message, session] { deliverPosted (message, session); }))
+                return;
+        }
+        --postedToLearner;
     }
     applyRemoteControlRule (message);
 }
