@@ -110,6 +110,20 @@ void paintAdd (Graphics& g)
     fillWithShadow (g, plus, ink);
 }
 
+/** A clipboard: a board with its clip and a sheet of lines on it. */
+void paintPaste (Graphics& g)
+{
+    Path board;
+    board.addRoundedRectangle (juce::Rectangle<float> (10.0f, 9.0f, 28.0f, 32.0f), 3.0f);
+    Path shape = stroked (board, 3.5f);
+    Path clip;
+    clip.addRoundedRectangle (juce::Rectangle<float> (18.0f, 5.0f, 12.0f, 7.0f), 2.0f);
+    shape.addPath (clip);
+    for (float y : { 20.0f, 26.0f, 32.0f })
+        shape.addPath (stroked (line (16.0f, y, 32.0f, y), 2.5f));
+    fillWithShadow (g, shape, ink);
+}
+
 void paintCopy (Graphics& g)
 {
     const juce::Rectangle<float> back (9.0f, 7.0f, 21.0f, 26.0f);
@@ -377,6 +391,7 @@ int generate (int argc, char** argv)
         { "ok_48.png", 48, 48, paintOk },
         { "add_48x.png", 48, 48, paintAdd },
         { "copy_48x.png", 48, 48, paintCopy },
+        { "paste_48.png", 48, 48, paintPaste },
         { "edit_48x.png", 48, 48, paintEdit },
         { "play_48x.png", 48, 48, paintPlay },
         { "pause_48x.png", 48, 48, paintPause },

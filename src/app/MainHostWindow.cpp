@@ -20,7 +20,10 @@
 #include "library/LibraryWindow.h"
 #include "lighting/ControllerSelection.h"
 #include "lighting/VovirLink.h"
+#include "midi/MidiEventsWindow.h"
+#include "midi/MidiLearnPanel.h"
 #include "midi/MidiServer.h"
+#include "midi/RemoteControl.h"
 #include "show/SetPlayer.h"
 #include "ui/UserDialogs.h"
 
@@ -275,24 +278,25 @@ void MainHostWindow::registerMidiInputs (bool shouldRegister)
 {
     if (shouldRegister)
     {
-        for (auto& device : juce::MidiInput::getAvailableDevices())
-            if (audioDevices.isMidiInputDeviceEnabled (device.identifier))
-            {
-                audioDevices.addMidiInputDeviceCallback (device.identifier, this);
-                registeredMidiInputs.add (device.identifier);
-            }
+        midiInputs = midiDevices().openEnabledInputs (audioDevices, this);
+        for (auto& input : midiInputs)
+        {
+            input->start();
+            registeredMidiInputs.add (input->getName());
+        }
         return;
     }
 
-    for (auto& identifier : registeredMidiInputs)
-        audioDevices.removeMidiInputDeviceCallback (identifier, this);
+    // Returns once no input callback runs any more.
+    for (auto& input : midiInputs)
+        input->stop();
+    midiInputs.clear();
     registeredMidiInputs.clear();
 }
 
-void MainHostWindow::handleIncomingMidiMessage (juce::MidiInput*, const juce::MidiMessage&)
+void MainHostWindow::handleIncomingMidiMessage (juce::MidiInput*, const juce::MidiMessage& message)
 {
-    // Learnt remote-control messages raise the event flags; the learning and
-    // trigger rules come with the remote-control window.
+    handleRemoteControlMidi (message);
 }
 
 //==============================================================================
@@ -693,6 +697,8 @@ bool MainHostWindow::perform (const InvocationInfo& info)
         case restoreBackupCmd: doRestore(); break;
         case exportMidiCmd: doExportMidi(); break;
         case preferencesCmd: showPreferences(); break;
+        case midiChunkEditorCmd: openMidiChunkEditor(); break;
+        case remoteControlCmd: openRemoteControlWindow (this); break;
 
         default:
             // The other commands' windows and actions are not built yet.

@@ -3,6 +3,7 @@
 #include "app/MainPanels.h"
 #include "app/MainTimer.h"
 #include "data/DbModels.h"
+#include "midi/MidiDevices.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_audio_utils/juce_audio_utils.h>
@@ -134,6 +135,7 @@ private:
     double constructionStartMs = 0.0;
     double firstPaintMs = 0.0;
     juce::StringArray registeredMidiInputs;
+    std::vector<std::unique_ptr<MidiInputPort>> midiInputs;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainHostWindow)
 };

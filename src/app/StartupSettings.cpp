@@ -9,10 +9,10 @@ int dcRequiredToStop = 1;
 float fadeTime = 1.5f;
 bool showBankNames = true;
 
-juce::int8 startCh = 1, rewindCh = 1, nextCh = 1, prevCh = 1;
-juce::int8 startCc = -1, rewindCc = -1, nextCc = -1, prevCc = -1;
-juce::int8 startNote = -1, rewindNote = -1, nextNote = -1, prevNote = -1;
-int startKey = -1, rewindKey = -1, nextKey = -1, prevKey = -1;
+std::atomic<juce::int8> startCh { 1 }, rewindCh { 1 }, nextCh { 1 }, prevCh { 1 };
+std::atomic<juce::int8> startCc { -1 }, rewindCc { -1 }, nextCc { -1 }, prevCc { -1 };
+std::atomic<juce::int8> startNote { -1 }, rewindNote { -1 }, nextNote { -1 }, prevNote { -1 };
+std::atomic<int> startKey { -1 }, rewindKey { -1 }, nextKey { -1 }, prevKey { -1 };
 
 namespace
 {

@@ -2,6 +2,8 @@
 
 #include <juce_data_structures/juce_data_structures.h>
 
+#include <atomic>
+
 /** The settings the main window reads into globals at start-up (the preferences
     window updates them later). Defaults hold when a key is absent. */
 extern int setPlayImmediate;  // "setPlayImmediate", 0
@@ -10,11 +12,12 @@ extern float fadeTime;        // "fadeTime", 1.5 s
 extern bool showBankNames;    // "showBankNames" stored as 1, default on
 
 /** Learnt remote controls: MIDI channel (1–16), controller and note numbers
-    (−1 for none; a stored 255 also reads as none) and computer key codes. */
-extern juce::int8 startCh, rewindCh, nextCh, prevCh;
-extern juce::int8 startCc, rewindCc, nextCc, prevCc;
-extern juce::int8 startNote, rewindNote, nextNote, prevNote;
-extern int startKey, rewindKey, nextKey, prevKey;
+    (−1 for none; a stored 255 also reads as none) and computer key codes.
+    Atomic: the MIDI input thread reads them while learning rewrites them. */
+extern std::atomic<juce::int8> startCh, rewindCh, nextCh, prevCh;
+extern std::atomic<juce::int8> startCc, rewindCc, nextCc, prevCc;
+extern std::atomic<juce::int8> startNote, rewindNote, nextNote, prevNote;
+extern std::atomic<int> startKey, rewindKey, nextKey, prevKey;
 
 /** The ranges the preferences allow: a fade of 0 to 10 seconds, font sizes of
     two digits (below 6 points no text can be read). Values read from the

@@ -1,6 +1,9 @@
 #include "editor/MemoOptionsSelector.h"
 
 #include "data/DbModels.h"
+#include "midi/MidiEventsWindow.h"
+
+#include <algorithm>
 
 namespace
 {
@@ -86,7 +89,7 @@ juce::PopupMenu MemoOptionsSelector::makeChunkMenu (int chunkId) const
     for (size_t k = 0; k < chunks.size(); ++k)
         menu.addItem ((int) k + 1, chunks[k].getFullName(), true, chunks[k].id == chunkId);
     menu.addSeparator();
-    menu.addItem (editChunksItem, "Edit MIDI chunks...", chunkEditorAvailable, false);
+    menu.addItem (editChunksItem, "Edit MIDI chunks...", true, false);
     return menu;
 }
 
@@ -105,7 +108,18 @@ void MemoOptionsSelector::applyMenuResult (juce::Button* button, int result)
         if (result == offItem)
             field = -1;
         else if (result == editChunksItem)
-            openMidiChunkEditor();
+        {
+            if (openChunkEditor != nullptr)
+                openChunkEditor (field);
+            else
+                ::openMidiChunkEditor (field);
+
+            // A chunk deleted in the editor is no longer the memo's.
+            const auto chunks = RaDatabase::getInstance()->getMidiEvents();
+            for (auto* id : { &startMidiEventId, &endMidiEventId })
+                if (std::none_of (chunks.begin(), chunks.end(), [id] (auto& c) { return c.id == *id; }))
+                    *id = -1;
+        }
         else
         {
             const auto chunks = RaDatabase::getInstance()->getMidiEvents();
@@ -135,8 +149,3 @@ void MemoOptionsSelector::buttonClicked (juce::Button* button)
                         });
 }
 
-void MemoOptionsSelector::openMidiChunkEditor()
-{
-    // The MIDI chunk editor window opens here (centred on the main window at
-    // 800 x 600, always on top, modal); until it exists the entry is disabled.
-}

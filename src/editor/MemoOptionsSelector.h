@@ -25,10 +25,9 @@ public:
     /** Applies a chosen item (0: the menu was dismissed) to the field the button edits. */
     void applyMenuResult (juce::Button* button, int result);
 
-    /** The menu entry that opens the MIDI chunk editor, enabled once that window exists. */
-    static inline bool chunkEditorAvailable = false;
-    /** Opens the MIDI chunk editor for the chunk menus' "Edit MIDI chunks..." entry. */
-    static void openMidiChunkEditor();
+    /** Opens the MIDI chunk editor for the chunk menus' "Edit MIDI chunks..." entry,
+        with the memo's chunk chosen; null: the real, modal editor. Tests replace it. */
+    static inline std::function<void (int chunkId)> openChunkEditor;
 
     static constexpr int offItem = 20000;
     static constexpr int editChunksItem = 10000;

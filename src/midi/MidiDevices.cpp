@@ -74,9 +74,56 @@ private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (JuceInputPort)
 };
 
+/** A callback registered with the device manager for one enabled input. */
+class DeviceManagerInputPort final : public MidiInputPort
+{
+public:
+    DeviceManagerInputPort (juce::AudioDeviceManager& deviceManager, juce::MidiDeviceInfo deviceInfo,
+                            juce::MidiInputCallback* inputCallback)
+        : manager (deviceManager), device (std::move (deviceInfo)), callback (inputCallback)
+    {
+    }
+    ~DeviceManagerInputPort() override { stop(); }
+
+    juce::String getName() const override { return device.name; }
+
+    void start() override
+    {
+        if (! registered)
+            manager.addMidiInputDeviceCallback (device.identifier, callback);
+        registered = true;
+    }
+
+    void stop() override
+    {
+        // Returns once no callback of this input runs any more.
+        if (registered)
+            manager.removeMidiInputDeviceCallback (device.identifier, callback);
+        registered = false;
+    }
+
+private:
+    juce::AudioDeviceManager& manager;
+    juce::MidiDeviceInfo device;
+    juce::MidiInputCallback* callback;
+    bool registered = false;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DeviceManagerInputPort)
+};
+
 class JuceMidiDevices final : public MidiDeviceSystem
 {
 public:
+    std::vector<std::unique_ptr<MidiInputPort>> openEnabledInputs (juce::AudioDeviceManager& manager,
+                                                                   juce::MidiInputCallback* callback) override
+    {
+        std::vector<std::unique_ptr<MidiInputPort>> ports;
+        for (auto& device : juce::MidiInput::getAvailableDevices())
+            if (manager.isMidiInputDeviceEnabled (device.identifier))
+                ports.push_back (std::make_unique<DeviceManagerInputPort> (manager, device, callback));
+        return ports;
+    }
+
     juce::StringArray getOutputNames() override { return namesOf (juce::MidiOutput::getAvailableDevices()); }
 
     std::unique_ptr<MidiOutputPort> openOutput (const juce::String& name) override
@@ -116,6 +163,16 @@ JuceMidiDevices& juceMidiDevices()
 
 std::atomic<MidiDeviceSystem*> installedDevices { nullptr };
 } // namespace
+
+std::vector<std::unique_ptr<MidiInputPort>> MidiDeviceSystem::openEnabledInputs (juce::AudioDeviceManager&,
+                                                                                juce::MidiInputCallback* callback)
+{
+    std::vector<std::unique_ptr<MidiInputPort>> ports;
+    for (auto& name : getInputNames())
+        if (auto port = openInput (name, callback))
+            ports.push_back (std::move (port));
+    return ports;
+}
 
 MidiDeviceSystem& midiDevices()
 {

@@ -3,6 +3,7 @@
 #include <juce_audio_devices/juce_audio_devices.h>
 
 #include <memory>
+#include <vector>
 
 /** One open MIDI output. Blocks handed to it are sent on its own background
     thread at their times; handing over and clearing are safe from any thread. */
@@ -57,6 +58,14 @@ public:
     /** Null when there is no such device or it cannot be opened. The callback
         is not owned and must outlive the port. */
     virtual std::unique_ptr<MidiInputPort> openInput (const juce::String& name, juce::MidiInputCallback* callback) = 0;
+
+    /** Ports for every input the user enabled in the audio/MIDI device settings,
+        not yet started; each delivers to the callback (not owned, must outlive
+        the ports) between its start() and its stop() or deletion. JUCE's
+        devices go through the device manager, which keeps the enabled inputs
+        open; a stand-in counts every input it lists and can open as enabled. */
+    virtual std::vector<std::unique_ptr<MidiInputPort>> openEnabledInputs (juce::AudioDeviceManager& manager,
+                                                                           juce::MidiInputCallback* callback);
 };
 
 /** The devices in use: JUCE's unless a stand-in was installed. */

@@ -117,7 +117,7 @@ TEST_F (SongEditorTest, MemoOptionMenusOfferStylesBeatsAndChunks)
     EXPECT_EQ (menuTexts (options.makeCountInMenu()),
                (juce::StringArray { "Off *", "---", "1", "2", "3", "4", "5", "6", "7", "8" }));
     EXPECT_EQ (menuTexts (options.makeChunkMenu (-1)),
-               (juce::StringArray { "No MIDI chunks defined", "Off *", "---", "Edit MIDI chunks... (off)" }));
+               (juce::StringArray { "No MIDI chunks defined", "Off *", "---", "Edit MIDI chunks..." }));
 
     options.applyMenuResult (&options.styleButton, 2);
     options.applyMenuResult (&options.countInButton, 9);
@@ -133,12 +133,27 @@ TEST_F (SongEditorTest, MemoOptionMenusOfferStylesBeatsAndChunks)
     a.createMidiEvent ("Lights", "Blackout");
     EXPECT_EQ (menuTexts (options.makeChunkMenu (-1)),
                (juce::StringArray { "Select a MIDI chunk", "Off *", "Lights: Blackout", "Synth: Patch 2", "---",
-                                    "Edit MIDI chunks... (off)" }));
+                                    "Edit MIDI chunks..." }));
     options.applyMenuResult (&options.endButton, 2);
     EXPECT_EQ (options.endMidiEventId, b.id);
     EXPECT_EQ (options.endButton.getButtonText(), "Synth: Patch 2");
+    // "Edit MIDI chunks..." opens the chunk editor on the memo's chunk; a chunk
+    // deleted there is no longer the memo's.
+    std::vector<int> opened;
+    MemoOptionsSelector::openChunkEditor = [&] (int chunkId) { opened.push_back (chunkId); };
     options.applyMenuResult (&options.endButton, MemoOptionsSelector::editChunksItem);
     EXPECT_EQ (options.endMidiEventId, b.id);
+    MemoOptionsSelector::openChunkEditor = [&] (int chunkId)
+    {
+        opened.push_back (chunkId);
+        MidiEventModel (chunkId).deleteMidiEvent();
+    };
+    options.applyMenuResult (&options.endButton, MemoOptionsSelector::editChunksItem);
+    MemoOptionsSelector::openChunkEditor = nullptr;
+    EXPECT_EQ (opened, (std::vector<int> { b.id, b.id }));
+    EXPECT_EQ (options.endMidiEventId, -1);
+    EXPECT_EQ (options.endButton.getButtonText(), "Off");
+    options.applyMenuResult (&options.endButton, 1);
     options.applyMenuResult (&options.endButton, MemoOptionsSelector::offItem);
     EXPECT_EQ (options.endMidiEventId, -1);
 }

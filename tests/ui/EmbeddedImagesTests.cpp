@@ -22,7 +22,7 @@ TEST (EmbeddedImages, EveryImageIsThereAtItsSize)
         { "edit_48x.png", 48, 48 },   { "play_48x.png", 48, 48 },   { "pause_48x.png", 48, 48 },
         { "close_48x.png", 48, 48 },  { "first_48x.png", 48, 48 },  { "reload_48x.png", 48, 48 },
         { "refresh_48.png", 48, 48 }, { "next_48.png", 48, 48 },    { "zoom_48.png", 48, 48 },
-        { "midi-green.png", 48, 48 },
+        { "midi-green.png", 48, 48 }, { "paste_48.png", 48, 48 },
         { "looping_png", 240, 240 },      // asked for by resource name
         { "rascreenlogo_png", 276, 70 },
     };
@@ -56,7 +56,7 @@ TEST (EmbeddedImages, EveryImageIsThereAtItsSize)
 
 TEST (EmbeddedImages, UnknownNamesYieldNothing)
 {
-    for (const char* name : { "paste_48.png", "paste_48_png", "", "ok_48", "OK_48.png", "looping.png.png" })
+    for (const char* name : { "glue_48.png", "glue_48_png", "", "ok_48", "OK_48.png", "looping.png.png" })
     {
         SCOPED_TRACE (name);
         int size = -1;
