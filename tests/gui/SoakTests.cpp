@@ -2,8 +2,9 @@
 // blocks plays a 40-song show with cues and memos, song after song, while a
 // driver does what a user does between songs and in rehearsal (browsing and
 // filtering the trees, resizing the window, opening and closing the controller
-// window, importing a track and opening it with its waveform, editing, undoing
-// and redoing), at random but reproducibly (seeded).
+// window, the preferences and the MIDI chunk editor, importing a track and
+// opening it with its waveform, editing, undoing and redoing), at random but
+// reproducibly (seeded).
 //
 // It records JACK's xruns, how late each cue reaches the controller, how late
 // each main-timer tick comes, memory (RSS) and open file descriptors, takes a
@@ -27,6 +28,7 @@
 #include "gui/GuiTestSupport.h"
 #include "library/LibraryWindow.h"
 #include "lighting/VovirLink.h"
+#include "midi/MidiEventsWindow.h"
 #include "show/SetPlayer.h"
 #include "show/SetTimeline.h"
 #include "support/ScriptedDialogs.h"
@@ -255,7 +257,7 @@ public:
             return;
         nextActionMs = now + std::uniform_int_distribution<int> (300, 1500) (random);
 
-        const auto choice = std::uniform_int_distribution<int> (0, 6) (random);
+        const auto choice = std::uniform_int_distribution<int> (0, 7) (random);
         const auto began = nowMs();
         switch (choice)
         {
@@ -265,11 +267,13 @@ public:
             case 3: toggleControllerWindow(); break;
             case 4: editUndoRedo(); break;
             case 5: libraryPanel->tabs->setCurrentTabIndex (random() % 2); break;
-            default: whileOpenFor (1000, [this] { window.showPreferences(); }); break;
+            case 6: whileOpenFor (1000, [this] { window.showPreferences(); }); break;
+            default: whileOpenFor (1000, [] { openMidiChunkEditor(); }); break;
         }
         static const char* const names[] = { "browse a tree", "filter the tracks", "resize the window",
                                              "open or close the controller window", "edit, undo and redo",
-                                             "switch library tabs", "open and close the preferences" };
+                                             "switch library tabs", "open and close the preferences",
+                                             "open and close the MIDI chunk editor" };
         if (choice < 6) // a modal window runs the message loop itself while it is open
             note (names[choice], nowMs() - began);
         ++actions;
