@@ -120,7 +120,7 @@ TEST (VovirToolbar, HeightFollowsTheToolbar)
 
 TEST (VovirButton, IconMovesTheTextRightAndAMissingIconChangesNothing)
 {
-    VovirButton plain ("Paste", "paste_48.png", "Paste the messages");
+    VovirButton plain ("Paste", "no-such-icon_48.png", "Paste the messages");
     VovirButton withIcon ("Play", "play_48x.png", "");
     juce::TextButton reference ("Paste");
     for (juce::Component* c : std::initializer_list<juce::Component*> { &plain, &withIcon, &reference })
