@@ -55,11 +55,21 @@ juce::String DbModel::getStringField (const juce::String& field) const
     return readFirstColumn (selectFieldSql (field), [] (auto& q) { return q.getStringField (0); });
 }
 
+namespace
+{
+/** A write of a chunk's message is journaled like every other edit. */
+RaDatabase::ScopedChunkMessagesJournal journalFor (const DbModel& model)
+{
+    return RaDatabase::ScopedChunkMessagesJournal (database(), model.table == "MidiMessages");
+}
+} // namespace
+
 void DbModel::setIntField (const juce::String& field, int value, DbChangeType)
 {
     if (getIntField (field) == value)
         return;
 
+    const auto journal = journalFor (*this);
     database().execQuery (formatSql ("UPDATE %s SET %s=%d WHERE %s=%d", { table, field, value, idColumn, id }));
     notify();
 }
@@ -69,6 +79,7 @@ void DbModel::setFloatField (const juce::String& field, float value, DbChangeTyp
     if (std::equal_to<float>() (getFloatField (field), value))
         return;
 
+    const auto journal = journalFor (*this);
     database().execQuery (formatSql ("UPDATE %s SET %s=%f WHERE %s=%d", { table, field, value, idColumn, id }));
     notify();
 }
@@ -78,6 +89,7 @@ void DbModel::setStringField (const juce::String& field, const juce::String& val
     if (getStringField (field) == value)
         return;
 
+    const auto journal = journalFor (*this);
     database().execQuery ("UPDATE " + table + " SET " + field + "='" + cleanedForDb (value) + "' WHERE " + idColumn
                           + "=" + juce::String (id));
     notify();
@@ -85,6 +97,7 @@ void DbModel::setStringField (const juce::String& field, const juce::String& val
 
 void DbModel::setFieldNull (const juce::String& field, DbChangeType)
 {
+    const auto journal = journalFor (*this);
     database().execQuery (formatSql ("UPDATE %s SET %s=NULL WHERE %s=%d", { table, field, idColumn, id }));
     notify();
 }
@@ -381,6 +394,7 @@ void MidiEventModel::addMidiMessage (float time, juce::String outDevice, int cha
                                      int data2)
 {
     cleanStringForDb (outDevice);
+    const RaDatabase::ScopedChunkMessagesJournal journal (database());
     database().execQuery (formatSql ("INSERT INTO MidiMessages(MidiEventID,Time,OutDevice,Channel,Message,Data1,Data2) "
                                      "VALUES(%d,%f,'%s',%d,%d,%d,%d)",
                                      { id, time, outDevice, channel, message, data1, data2 }));
@@ -395,6 +409,7 @@ int MidiEventModel::getNumDependentMemos() const
 
 void MidiEventModel::removeAllMessages()
 {
+    const RaDatabase::ScopedChunkMessagesJournal journal (database());
     database().execQuery (formatSql ("DELETE FROM MidiMessages WHERE MidiEventID=%d", { id }));
 }
 
@@ -403,14 +418,14 @@ void MidiEventModel::deleteMidiEvent()
     auto& db = database();
     db.startTransaction ("Delete MIDI Chunk");
     // The messages go with the chunk; undoing the deletion brings them back.
-    db.setChunkMessagesJournaled (true);
+    const RaDatabase::ScopedChunkMessagesJournal journal (db);
     removeAllMessages();
     db.execQuery (formatSql ("DELETE FROM MidiEvents WHERE MidiEventID=%d", { id }));
-    db.setChunkMessagesJournaled (false);
     db.endTransaction();
 }
 
 void MidiMessageModel::deleteMessage()
 {
+    const RaDatabase::ScopedChunkMessagesJournal journal (database());
     database().execQuery (formatSql ("DELETE FROM MidiMessages WHERE MidiMessageID=%d", { id }));
 }

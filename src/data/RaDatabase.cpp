@@ -386,7 +386,6 @@ void RaDatabase::closeDb()
     isOpen = false;
     schemaChecked = false;
     journalReady = false;
-    chunkMessagesJournaled = false;
 }
 
 void RaDatabase::closeWithoutWriting()
@@ -557,11 +556,6 @@ void RaDatabase::endTransaction()
 //==============================================================================
 void RaDatabase::addUndoTriggers (const juce::String& table)
 {
-    createJournalTriggers (table, true);
-}
-
-void RaDatabase::createJournalTriggers (const juce::String& table, bool withUpdates)
-{
     juce::StringArray columns;
     forEachRow ("PRAGMA table_info('" + table + "')", [&] (auto& row) { columns.add (row.getStringField (1)); });
 
@@ -581,30 +575,58 @@ void RaDatabase::createJournalTriggers (const juce::String& table, bool withUpda
              + "INSERT INTO UndoStack VALUES(NULL, 'DELETE FROM " + table + " WHERE rowid='||new.rowid); "
              + "END;");
 
-    if (withUpdates)
-        execDML ("CREATE TEMP TRIGGER _" + table + "_ut AFTER UPDATE ON " + table + " BEGIN "
-                 + "INSERT INTO UndoStack VALUES(NULL, 'UPDATE " + table + " " + "SET "
-                 + updateList.joinIntoString (",") + " WHERE rowid='||old.rowid); END;");
+    execDML ("CREATE TEMP TRIGGER _" + table + "_ut AFTER UPDATE ON " + table + " BEGIN "
+             + "INSERT INTO UndoStack VALUES(NULL, 'UPDATE " + table + " " + "SET "
+             + updateList.joinIntoString (",") + " WHERE rowid='||old.rowid); END;");
 
     execDML ("CREATE TEMP TRIGGER _" + table + "_dt BEFORE DELETE ON " + table + " BEGIN "
              + "INSERT INTO UndoStack VALUES(NULL, 'INSERT INTO " + table + "(rowid," + columns.joinIntoString (",")
              + ") VALUES('||old.rowid||','" + valueList.joinIntoString ("','") + "')'); END;");
 }
 
-void RaDatabase::setChunkMessagesJournaled (bool shouldJournal)
+RaDatabase::ScopedChunkMessagesJournal::ScopedChunkMessagesJournal (RaDatabase& database, bool shouldJournal)
 {
-    if (! journalReady || shouldJournal == chunkMessagesJournaled)
+    if (! shouldJournal)
         return;
 
-    chunkMessagesJournaled = shouldJournal;
+    db = &database;
+    ++db->chunkMessageJournalScopes;
+    db->updateChunkMessagesJournal();
+}
+
+RaDatabase::ScopedChunkMessagesJournal::~ScopedChunkMessagesJournal()
+{
+    if (db == nullptr)
+        return;
+
+    --db->chunkMessageJournalScopes;
+    db->updateChunkMessagesJournal();
+}
+
+void RaDatabase::updateChunkMessagesJournal()
+{
+    // The triggers are made when a scope needs them on an open file whose
+    // journal is ready, and dropped when the last scope ends. Whether they are
+    // there is read from the file: a rolled-back transaction takes triggers
+    // made inside it away again.
+    const bool shouldJournal = chunkMessageJournalScopes > 0 && isOpen && journalReady;
     const juce::ScopedValueSetter<bool> ownStatements (bookkeeping, true);
+    if (! isOpen)
+        return;
+
+    const bool journaled = querySingleInt ("SELECT COUNT(*) FROM sqlite_temp_master "
+                                           "WHERE type='trigger' AND name='_MidiMessages_ut'") > 0;
+    if (shouldJournal == journaled)
+        return;
+
     if (shouldJournal)
     {
-        createJournalTriggers ("MidiMessages", false);
+        addUndoTriggers ("MidiMessages");
     }
     else
     {
         execDML ("DROP TRIGGER IF EXISTS temp._MidiMessages_it");
+        execDML ("DROP TRIGGER IF EXISTS temp._MidiMessages_ut");
         execDML ("DROP TRIGGER IF EXISTS temp._MidiMessages_dt");
     }
 }
@@ -728,8 +750,10 @@ void RaDatabase::beginReplay()
     // for the commit of the whole step (the stored schema is left as it is).
     execQuery ("PRAGMA defer_foreign_keys = ON");
 
-    // A chunk that an undo or redo deletes or puts back takes its messages along.
-    setChunkMessagesJournaled (true);
+    // A chunk that an undo or redo deletes or puts back takes its messages along,
+    // and an edited message gets its old values back.
+    ++chunkMessageJournalScopes;
+    updateChunkMessagesJournal();
 }
 
 bool RaDatabase::endReplay (bool allTaken, bool isUndo, const juce::String& stepDesc)
@@ -742,7 +766,8 @@ bool RaDatabase::endReplay (bool allTaken, bool isUndo, const juce::String& step
         rollBackQuietly();
 
     replaying = false;
-    setChunkMessagesJournaled (false);
+    --chunkMessageJournalScopes;
+    updateChunkMessagesJournal();
     {
         const juce::ScopedValueSetter<bool> ownStatements (bookkeeping, true);
         knownUndoTop = newestRowid ("UndoStack");

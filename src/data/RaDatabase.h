@@ -131,11 +131,22 @@ public:
 
     // The undo journal.
     void addUndoTriggers (const juce::String& table);
-    /** While on, the messages of MIDI chunks are journaled too (their inserts
-        and deletions), so that undoing the deletion of a chunk brings its
-        messages back. Editing a message stays outside the journal: this is on
-        only while a chunk is deleted and while an undo or redo runs. */
-    void setChunkMessagesJournaled (bool shouldJournal);
+    /** The messages of MIDI chunks are journaled only while they are written:
+        while at least one of these scopes lives, MidiMessages has the three
+        journal triggers like the journaled tables, so every added, edited or
+        deleted message is undoable and a chunk deleted or put back by an undo
+        takes its messages along. At rest the table has no triggers. Scopes nest. */
+    class ScopedChunkMessagesJournal
+    {
+    public:
+        ScopedChunkMessagesJournal (RaDatabase& database, bool shouldJournal = true);
+        ~ScopedChunkMessagesJournal();
+        ScopedChunkMessagesJournal (const ScopedChunkMessagesJournal&) = delete;
+        ScopedChunkMessagesJournal& operator= (const ScopedChunkMessagesJournal&) = delete;
+
+    private:
+        RaDatabase* db = nullptr;
+    };
     void clearUndoStack();
     /** Takes the newest UndoStack row and moves its redo to RedoStack. False when
         a statement failed; the journal row is then left where it was. */
@@ -192,7 +203,6 @@ private:
     void reportError (const CppSQLite3Exception& error);
     int newestRowid (const char* table);
     void setUpJournal (bool writable);
-    void createJournalTriggers (const juce::String& table, bool withUpdates);
     void noteChanges (long long totalChangesBefore);
     void beginReplay();
     bool endReplay (bool allTaken, bool isUndo, const juce::String& stepDesc);
@@ -212,7 +222,8 @@ private:
     bool replaying = false;     // an undo or redo is running: its errors are collected, not shown
     bool bookkeeping = false;   // the journal's own statements are running
     bool stepFailed = false;    // a statement of the open outermost step failed
-    bool chunkMessagesJournaled = false;
+    int chunkMessageJournalScopes = 0; // live ScopedChunkMessagesJournal objects, and a running undo or redo
+    void updateChunkMessagesJournal();
     int replayErrorCode = 0;
     juce::String replayErrorMessage;
     int knownUndoTop = 0;       // newest UndoStack rowid after the last look at it

@@ -95,6 +95,8 @@ void relayout (juce::TableListBox& box)
 /** Every message of the chunks given, set to one device. */
 void setDeviceOfMessages (const std::vector<MidiEventModel>& chunks, const juce::String& device)
 {
+    // One journal scope for the lot; each stored field is still an undo step of its own.
+    const RaDatabase::ScopedChunkMessagesJournal journal (*RaDatabase::getInstance());
     for (auto& chunk : chunks)
         for (auto& message : chunk.getMidiMessages())
             message.setStringField ("OutDevice", device);

@@ -1,6 +1,6 @@
 // The MIDI chunk editor on a real database: chunks and their messages made,
-// edited and deleted through the panels, with undo where the journal keeps the
-// change, and "Send to MIDI" recorded at the MIDI device seam.
+// edited and deleted through the panels, every change undone and redone, and
+// "Send to MIDI" recorded at the MIDI device seam.
 
 #include "audio/FilePlayerProcessor.h"
 #include "midi/MidiEventsWindow.h"
@@ -9,6 +9,7 @@
 #include "support/RecordingMidi.h"
 
 #include <deque>
+#include <functional>
 
 using Bytes = std::vector<juce::uint8>;
 
@@ -407,6 +408,72 @@ TEST_F (ChunkEditorTest, CopyPasteAndDeleteMessages)
     dialogs.clear();
     messages().pasteMessage();
     EXPECT_EQ (dialogs.titles(), juce::StringArray ({ "Nothing to paste" }));
+}
+
+TEST_F (ChunkEditorTest, EveryEditOfTheMessagesIsUndoneAndRedoneOneFieldAtATime)
+{
+    const int first = makeChunk ("Keys", "A");
+    const int second = makeChunk ("Keys", "B");
+    MidiEventModel (first).addMidiMessage (0.5f, "Synth", 3, 176, 7, 90);
+    db().clearUndoStack();
+
+    auto allMessages = [this]
+    {
+        juce::StringArray rows;
+        auto query = db().execQuery ("SELECT MidiMessageID,MidiEventID,Time,OutDevice,Channel,Message,Data1,Data2 "
+                                     "FROM MidiMessages ORDER BY MidiMessageID");
+        for (; query.hasStatement() && ! query.eof(); query.nextRow())
+        {
+            juce::StringArray fields;
+            for (int f = 0; f < query.numFields(); ++f)
+                fields.add (query.getStringField (f));
+            rows.add (fields.joinIntoString ("|"));
+        }
+        return rows.joinIntoString ("\n");
+    };
+
+    // Each edit with the number of undo steps it makes: a stored field, a new or
+    // deleted row is one step each.
+    struct Edit { const char* what; int steps; std::function<void()> make; };
+    const std::vector<Edit> edits {
+        { "channel", 1, [&] { choose (first); menuAnswers = { 5 }; editCell (0, 3); } },
+        { "type", 1, [&] { menuAnswers = { 144 }; messages().clickCell (0, 4); } },
+        { "time", 1, [&] { dialogs.answerFields (juce::StringArray { "2.5" }); messages().clickCell (0, 1); } },
+        { "new message", 1, [&] { messages().newMessage(); messages().syncWithDb(); } },
+        { "device for the whole chunk", 2, [&] { dialogs.answerButton (1); menuAnswers = { 1002 }; messages().clickCell (0, 2); } },
+        { "copy into another chunk", 1, [&] { messages().listBox->selectRow (0); messages().copyMessage(); choose (second); messages().pasteMessage(); } },
+        { "delete", 1, [&] { choose (first); messages().listBox->selectRow (1); messages().deleteMessages(); } },
+    };
+
+    std::vector<juce::String> states { allMessages() };
+    for (auto& edit : edits)
+    {
+        edit.make();
+        ASSERT_NE (allMessages(), states.back()) << edit.what << " changed nothing";
+        for (int step = 1; step < edit.steps; ++step)
+            states.push_back ({}); // an intermediate state, not compared
+        states.push_back (allMessages());
+    }
+
+    for (size_t i = states.size() - 1; i > 0; --i)
+    {
+        ASSERT_TRUE (db().undoStep());
+        if (states[i - 1].isNotEmpty())
+        {
+            EXPECT_EQ (allMessages(), states[i - 1]) << "after undoing to state " << i - 1;
+        }
+    }
+    for (size_t i = 1; i < states.size(); ++i)
+    {
+        ASSERT_TRUE (db().redoStep());
+        if (states[i].isNotEmpty())
+        {
+            EXPECT_EQ (allMessages(), states[i]) << "after redoing to state " << i;
+        }
+    }
+
+    // Outside the writes the messages table carries no journal triggers.
+    EXPECT_EQ (db().querySingleInt ("SELECT COUNT(*) FROM sqlite_temp_master WHERE name LIKE '_MidiMessages_%'"), 0);
 }
 
 TEST_F (ChunkEditorTest, SendToMidiSendsExactlyTheEditedChunk)
