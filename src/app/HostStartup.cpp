@@ -10,6 +10,7 @@
 #include "ui/ColourScheme.h"
 #include "ui/ConsoleDialogs.h"
 #include "ui/VovirLookAndFeel.h"
+#include "ui/WindowManagerAtoms.h"
 
 #include <iostream>
 
@@ -135,5 +136,14 @@ private:
     std::unique_ptr<MainHostWindow> window;
     std::unique_ptr<SingleInstance> instance;
 };
+
+namespace
+{
+// Before main(), so before the windowing layer opens its own display connection.
+const struct WindowManagerAtomsFirst
+{
+    WindowManagerAtomsFirst() { makeSureWindowManagerAtomsExist(); }
+} windowManagerAtomsFirst;
+} // namespace
 
 START_JUCE_APPLICATION (PluginHostApp)

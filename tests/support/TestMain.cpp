@@ -7,6 +7,7 @@
 #include "data/RaDatabase.h"
 #include "midi/MidiServer.h"
 #include "support/TestEnvironment.h"
+#include "ui/WindowManagerAtoms.h"
 
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -14,6 +15,7 @@
 int main (int argc, char** argv)
 {
     ::testing::InitGoogleTest (&argc, argv);
+    makeSureWindowManagerAtomsExist();
 
     TestHome home;
     int result = 0;
