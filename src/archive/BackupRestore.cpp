@@ -400,7 +400,20 @@ void runBackupCommand (const juce::File& databaseFile)
         if (! chosen.has_value())
             return;
 
+        // A name typed without the extension gets it: the restore only takes
+        // files that end with it. A file of the longer name that already
+        // exists was not the one the dialog warned about, so it is asked for.
         auto archive = *chosen;
+        if (! archive.hasFileExtension (".ssb"))
+        {
+            archive = archive.getSiblingFile (archive.getFileName() + ".ssb");
+            if (archive.exists()
+                && ! userDialogs().showOkCancelBox (juce::MessageBoxIconType::WarningIcon, "Backup shows...",
+                                                    "'" + archive.getFileName()
+                                                        + "' already exists. Do you want to replace it?",
+                                                    "Yes", "No", dialogOwner()))
+                continue;
+        }
         archive.deleteFile();
         if (auto* settings = userSettings())
             settings->setValue ("backupDir", archive.getParentDirectory().getFullPathName());

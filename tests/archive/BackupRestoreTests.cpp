@@ -242,6 +242,33 @@ TEST_F (BackupRestoreTest, ABackupIsAZipOfStoredEntriesThatTheSystemToolsRead)
                "song audio");
 }
 
+TEST_F (BackupRestoreTest, ANameTypedWithoutTheExtensionGetsItAndARestoreTakesIt)
+{
+    makeLibrary();
+    auto typed = folder.getChildFile ("Tour");
+    auto written = folder.getChildFile ("Tour.ssb");
+
+    // An existing "Tour.ssb" is not replaced without asking: No opens the save dialog again.
+    written.replaceWithText ("last year's backup");
+    dialogs.answerButton (1);
+    dialogs.answerFile (typed);
+    dialogs.answerButton (0);
+    dialogs.answerFile (std::nullopt);
+    runBackupCommand (dbFile);
+    EXPECT_EQ (written.loadFileAsString(), "last year's backup");
+    EXPECT_EQ (dialogs.titles(), juce::StringArray ({ "Backup shows...", "Backup to .ssb file...", "Backup shows...",
+                                                    "Backup to .ssb file..." }));
+
+    dialogs.clear();
+    dialogs.answerButton (1);
+    dialogs.answerFile (typed);
+    dialogs.answerButton (1);
+    runBackupCommand (dbFile);
+    EXPECT_EQ (lastMessage(), "Backup finished: Data successfully backed up to 'Tour.ssb'");
+    EXPECT_FALSE (typed.exists());
+    EXPECT_TRUE (restoreFrom (written));
+}
+
 TEST_F (BackupRestoreTest, AnEmptyLibraryGivesTheDatabaseAlone)
 {
     auto archive = backupTo ("Empty.ssb");
