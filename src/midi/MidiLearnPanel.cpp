@@ -141,11 +141,9 @@ MidiLearnPanel::~MidiLearnPanel()
     clearButton->removeListener (this);
 }
 
-void MidiLearnPanel::learnMidi (const juce::MidiMessage& message)
+void MidiLearnPanel::learnMidi (const juce::MidiBuffer& messages)
 {
-    juce::MidiBuffer buffer;
-    buffer.addEvent (message, 0);
-    processMidi (buffer);
+    processMidi (messages);
 }
 
 void MidiLearnPanel::processMidi (const juce::MidiBuffer& buffer)

@@ -78,7 +78,7 @@ public:
     bool changed = false;
 
 private:
-    void learnMidi (const juce::MidiMessage& message) override;
+    void learnMidi (const juce::MidiBuffer& messages) override;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MidiLearnPanel)
 };

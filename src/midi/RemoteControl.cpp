@@ -5,6 +5,7 @@
 #include "app/StartupSettings.h"
 
 #include <array>
+#include <vector>
 
 namespace
 {
@@ -39,10 +40,24 @@ std::atomic<bool> learning { false };
 std::atomic<juce::uint32> learningSession { 0 };
 MidiLearner* currentLearner = nullptr; // message thread only
 
-/** Messages posted to the learner and not yet delivered. Beyond the limit a flood
-    is acted on directly without being learnt, so the message queue stays short. */
-std::atomic<int> postedToLearner { 0 };
-constexpr int maxPostedToLearner = 256;
+/** Messages handed from the input threads to the learner: at most 256 wait at a
+    time, and one delivery on the message thread takes all that are waiting, so
+    however fast they come the message thread never works through them one by
+    one (JUCE's queue would then never run dry and nothing else would get a
+    turn). Beyond the limit a flood is acted on directly without being learnt.
+    The input threads take turns at the writing end with a try-lock: an input
+    that finds another one writing acts on its message directly, so no input
+    thread ever waits. */
+struct Handed
+{
+    juce::MidiMessage message;
+    juce::uint32 session = 0;
+};
+constexpr int maxHandedToLearner = 256;
+std::array<Handed, maxHandedToLearner> handed;
+juce::AbstractFifo handedFifo (maxHandedToLearner);
+juce::SpinLock handedWriting;
+std::atomic<bool> deliveryPosted { false };
 
 void raise (std::atomic<bool>& event)
 {
@@ -55,13 +70,57 @@ juce::int8 asInt8 (int value)
     return (juce::int8) (juce::uint8) (value & 0xff);
 }
 
-void deliverPosted (const juce::MidiMessage& message, juce::uint32 session)
+void deliverHanded()
 {
     JUCE_ASSERT_MESSAGE_THREAD
-    --postedToLearner;
-    if (currentLearner != nullptr && session == learningSession.load())
-        currentLearner->learnMidi (message);
-    applyRemoteControlRule (message);
+    // Cleared before reading: a message handed from now on posts a new delivery.
+    deliveryPosted.store (false, std::memory_order_seq_cst);
+
+    std::vector<Handed> batch;
+    {
+        const auto scope = handedFifo.read (handedFifo.getNumReady());
+        batch.reserve ((size_t) scope.blockSize1 + (size_t) scope.blockSize2);
+        scope.forEach ([&batch] (int index) { batch.push_back (handed[(size_t) index]); });
+    }
+    if (batch.empty())
+        return;
+
+    // Learnt first, as one buffer, then acted on with the new assignment.
+    const auto session = learningSession.load();
+    if (currentLearner != nullptr)
+    {
+        juce::MidiBuffer toLearn;
+        for (auto& item : batch)
+            if (item.session == session)
+                toLearn.addEvent (item.message, 0);
+        if (! toLearn.isEmpty())
+            currentLearner->learnMidi (toLearn);
+    }
+
+    for (auto& item : batch)
+        applyRemoteControlRule (item.message);
+}
+
+/** Input thread: true when the message was handed to the learner. */
+bool handToLearner (const juce::MidiMessage& message)
+{
+    const juce::SpinLock::ScopedTryLockType writing (handedWriting);
+    if (! writing.isLocked())
+        return false;
+
+    {
+        const auto scope = handedFifo.write (1);
+        if (scope.blockSize1 + scope.blockSize2 != 1)
+            return false;
+        auto& slot = handed[(size_t) (scope.blockSize1 == 1 ? scope.startIndex1 : scope.startIndex2)];
+        slot.message = message;
+        slot.session = learningSession.load (std::memory_order_acquire);
+    }
+
+    if (! deliveryPosted.exchange (true, std::memory_order_seq_cst))
+        if (! juce::MessageManager::callAsync (deliverHanded))
+            deliveryPosted.store (false);
+    return true;
 }
 } // namespace
 
@@ -130,16 +189,8 @@ void handleRemoteControlMidi (const juce::MidiMessage& message)
     if (kind != 0x90 && kind != 0xB0)
         return;
 
-    if (learning.load (std::memory_order_acquire))
-    {
-        if (postedToLearner.fetch_add (1) < maxPostedToLearner)
-        {
-            const auto session = learningSession.load (std::memory_order_acquire);
-            if (juce::MessageManager::callAsync ([message, session] { deliverPosted (message, session); }))
-                return;
-        }
-        --postedToLearner;
-    }
+    if (learning.load (std::memory_order_acquire) && handToLearner (message))
+        return;
     applyRemoteControlRule (message);
 }
 

@@ -8,16 +8,18 @@
     of incoming messages to the Remote Control window while it learns.
 
     The MIDI input thread reads nothing but atomics here. While a learner is
-    registered, each message is posted to the message thread instead, where it is
-    learnt first and then acted on with the new assignment; the input thread
-    never meets the window, so closing it cannot race with a message. */
+    registered, messages are handed to the message thread instead (a bounded
+    queue that never makes an input thread wait), where each batch is learnt
+    first and then acted on with the new assignment; the input thread never
+    meets the window, so closing it cannot race with a message. */
 
 /** Receives messages on the message thread while the Remote Control window is open. */
 class MidiLearner
 {
 public:
     virtual ~MidiLearner() = default;
-    virtual void learnMidi (const juce::MidiMessage& message) = 0;
+    /** The messages that arrived since the last call, oldest first. */
+    virtual void learnMidi (const juce::MidiBuffer& messages) = 0;
 };
 
 /** What MainHostWindow::handleIncomingMidiMessage does with every message of
