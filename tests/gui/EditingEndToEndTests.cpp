@@ -110,7 +110,7 @@ bool openAndEdit (int lightShowId, const juce::String& snapshotName)
                                                0.0f, 0.0f, 0.0f, &treeView, &treeView, juce::Time(), {}, juce::Time(), 2,
                                                false));
     if (! lightShowList->isVisible()
-        || ! pumpUntil ([&] { return lightShowList->list.getSelectedId() == lightShowId; }, 5000, [] {}))
+        || ! pumpUntil ([&] { return lightShowList->list.getSelectedId() == lightShowId; }, 20000, [] {}))
         return false;
     juce::MessageManager::getInstance()->runDispatchLoopUntil (200);
     if (snapshotName.isNotEmpty())
@@ -119,7 +119,7 @@ bool openAndEdit (int lightShowId, const juce::String& snapshotName)
     auto* edit = lightShowList->editBtn;
     if (clickWithPointer (edit->localPointToGlobal (edit->getLocalBounds().getCentre())) != 0)
         return false;
-    return pumpUntil ([] { return songEditor->isVisible(); }, 5000, [] {});
+    return pumpUntil ([] { return songEditor->isVisible(); }, 20000, [] {});
 }
 
 const char* const storeXml = R"(<?xml version="1.0" encoding="UTF-8"?>
@@ -133,7 +133,7 @@ std::unique_ptr<MainHostWindow> startProgram (ProgramGlobals& globals)
     globals.commands.registerAllCommandsForTarget (window.get());
     globals.commands.setFirstCommandTarget (window.get());
     window->setBounds (0, 0, 1200, 900);
-    pumpUntil ([] { return pluginWindow != nullptr; }, 5000, [] {});
+    pumpUntil ([] { return pluginWindow != nullptr; }, 20000, [] {});
     if (pluginWindow != nullptr)
         globals.commands.invokeDirectly (lightingDesignCmd, false); // the controller's window out of the way
     window->toFront (true);
@@ -199,19 +199,19 @@ TEST (Editing, APresetDraggedOntoTheWaveformBecomesACueThatIsMovedResizedUndoneK
     ASSERT_TRUE (openAndEdit (lightShowId, "lightshow-list.png"));
     auto& editor = *timeline->editor;
     ASSERT_FALSE (editor.readOnly);
-    ASSERT_TRUE (pumpUntil ([&] { return editor.trackLength > 11.9; }, 5000, [] {}));
+    ASSERT_TRUE (pumpUntil ([&] { return editor.trackLength > 11.9; }, 20000, [] {}));
 
     // Choose the bank with the pointer, then drag "Full" onto the waveform at about 3 s.
     auto& banks = songEditor->banksList;
     ASSERT_EQ (banks.getNames(), std::vector<juce::String> { "Stage" });
     ASSERT_EQ (clickWithPointer (banks.localPointToGlobal (banks.getRowPosition (0, true).getCentre())), 0);
-    ASSERT_TRUE (pumpUntil ([] { return songEditor->presetsList.getNames().size() == 2; }, 5000, [] {}));
+    ASSERT_TRUE (pumpUntil ([] { return songEditor->presetsList.getNames().size() == 2; }, 20000, [] {}));
     auto& presets = songEditor->presetsList;
     const auto fullRow = presets.getNames()[0] == "Full" ? 0 : 1;
     const auto presetAt = presets.localPointToGlobal (presets.getRowPosition (fullRow, true).getCentre());
     const auto dropAt = editor.localPointToGlobal (juce::Point<int> (editor.timeToX (3.0), editor.mainHeight / 2));
     ASSERT_EQ (dragWithPointer (presetAt, dropAt), 0);
-    ASSERT_TRUE (pumpUntil ([&] { return theCue (lightShowId).first >= 0; }, 5000, [] {})) << "no cue appeared";
+    ASSERT_TRUE (pumpUntil ([&] { return theCue (lightShowId).first >= 0; }, 20000, [] {})) << "no cue appeared";
     const auto [dropped, droppedLength] = theCue (lightShowId);
     EXPECT_NEAR (dropped, 3.0, 0.1);
     EXPECT_NEAR (droppedLength, 4.0, 1e-4); // the bank has an "Off" preset: a timed cue
@@ -220,19 +220,19 @@ TEST (Editing, APresetDraggedOntoTheWaveformBecomesACueThatIsMovedResizedUndoneK
     const auto pixelsPerSecond = editor.getWidth() / editor.viewSpan;
     auto cue = findCue (editor);
     ASSERT_EQ (dragWithPointer (cue.body, cue.body.translated (juce::roundToInt (2.0 * pixelsPerSecond), 0)), 0);
-    ASSERT_TRUE (pumpUntil ([&] { return std::abs (theCue (lightShowId).first - (dropped + 2.0)) < 0.1; }, 5000, [] {}));
+    ASSERT_TRUE (pumpUntil ([&] { return std::abs (theCue (lightShowId).first - (dropped + 2.0)) < 0.1; }, 20000, [] {}));
     const auto moved = theCue (lightShowId).first;
 
     cue = findCue (editor);
     ASSERT_EQ (dragWithPointer (cue.rightEdge, cue.rightEdge.translated (juce::roundToInt (pixelsPerSecond), 0)), 0);
-    ASSERT_TRUE (pumpUntil ([&] { return std::abs (theCue (lightShowId).second - 5.0) < 0.1; }, 5000, [] {}));
+    ASSERT_TRUE (pumpUntil ([&] { return std::abs (theCue (lightShowId).second - 5.0) < 0.1; }, 20000, [] {}));
     writeScreenCapture ("song-editor-cue.png");
 
     // Undo twice (resize, move), redo once (the move).
     ASSERT_EQ (keys ({ "ctrl+z", "ctrl+z" }), 0);
-    EXPECT_TRUE (pumpUntil ([&] { return std::abs (theCue (lightShowId).first - dropped) < 1e-4; }, 5000, [] {}));
+    EXPECT_TRUE (pumpUntil ([&] { return std::abs (theCue (lightShowId).first - dropped) < 1e-4; }, 20000, [] {}));
     ASSERT_EQ (keys ({ "ctrl+y" }), 0);
-    ASSERT_TRUE (pumpUntil ([&] { return std::abs (theCue (lightShowId).first - moved) < 1e-4; }, 5000, [] {}));
+    ASSERT_TRUE (pumpUntil ([&] { return std::abs (theCue (lightShowId).first - moved) < 1e-4; }, 20000, [] {}));
     EXPECT_NEAR (theCue (lightShowId).second, 4.0, 1e-4);
 
     // Memos with count-ins on the same waveform, for the picture.
