@@ -109,8 +109,8 @@ bool openAndEdit (int lightShowId, const juce::String& snapshotName)
     item->itemDoubleClicked (juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), {}, {}, 1.0f, 0.0f,
                                                0.0f, 0.0f, 0.0f, &treeView, &treeView, juce::Time(), {}, juce::Time(), 2,
                                                false));
-    if (! lightShowList->isVisible()
-        || ! pumpUntil ([&] { return lightShowList->list.getSelectedId() == lightShowId; }, 20000, [] {}))
+    if (! pumpUntil ([&] { return lightShowList->isVisible() && lightShowList->list.getSelectedId() == lightShowId; },
+                     20000, [] {}))
         return false;
     juce::MessageManager::getInstance()->runDispatchLoopUntil (200);
     if (snapshotName.isNotEmpty())
