@@ -106,7 +106,7 @@ TEST (ControllerWindow, OpensWholeBesideTheMainWindowAndPassesTheProgramsKeysOn)
     ASSERT_NE (display, nullptr);
     EXPECT_TRUE (display->userArea.contains (pluginWindow->getScreenBounds()))
         << pluginWindow->getScreenBounds().toString() << " on " << display->userArea.toString();
-    EXPECT_TRUE (pump ([&] { return window->isActiveWindow(); }, 3000))
+    EXPECT_TRUE (pump ([&] { return window->isActiveWindow(); }, 20000))
         << "the controller window took the keyboard (controller active: " << pluginWindow->isActiveWindow()
         << ", focused: " << (juce::Component::getCurrentlyFocusedComponent() != nullptr) << ")";
     writeScreenCapture ("controller-window-beside-main.png");
@@ -117,11 +117,11 @@ TEST (ControllerWindow, OpensWholeBesideTheMainWindowAndPassesTheProgramsKeysOn)
     clickInWindow (*pluginWindow);
     pluginWindow->toFront (true);
     pluginWindow->grabKeyboardFocus();
-    EXPECT_TRUE (pump ([] { return pluginWindow->isActiveWindow(); }, 3000));
+    EXPECT_TRUE (pump ([] { return pluginWindow->isActiveWindow(); }, 20000));
     pressInWindow (*pluginWindow, juce::KeyPress (juce::KeyPress::spaceKey));
-    EXPECT_TRUE (pump ([] { return filePlayer->isPlaying(); }, 3000)) << "Space in the controller window did not play";
+    EXPECT_TRUE (pump ([] { return filePlayer->isPlaying(); }, 20000)) << "Space in the controller window did not play";
     pressInWindow (*pluginWindow, juce::KeyPress (juce::KeyPress::spaceKey));
-    EXPECT_TRUE (pump ([] { return !filePlayer->isPlaying(); }, 3000)) << "Space in the controller window did not stop";
+    EXPECT_TRUE (pump ([] { return !filePlayer->isPlaying(); }, 20000)) << "Space in the controller window did not stop";
 
     // A click inside the controller's own editor (on its "Show" label, which no
     // control takes) gives the editor the keyboard: the keys it does not use come
@@ -133,15 +133,15 @@ TEST (ControllerWindow, OpensWholeBesideTheMainWindowAndPassesTheProgramsKeysOn)
     ASSERT_TRUE (xdotool (clickAt (editorOrigin + juce::Point<int> (20, 20))));
     juce::MessageManager::getInstance()->runDispatchLoopUntil (300);
     ASSERT_TRUE (xdotool ({ "key", "space" }));
-    EXPECT_TRUE (pump ([] { return filePlayer->isPlaying(); }, 3000)) << "Space in the controller's editor did not play";
+    EXPECT_TRUE (pump ([] { return filePlayer->isPlaying(); }, 20000)) << "Space in the controller's editor did not play";
     ASSERT_TRUE (xdotool ({ "key", "space" }));
-    EXPECT_TRUE (pump ([] { return !filePlayer->isPlaying(); }, 3000)) << "Space in the controller's editor did not stop";
+    EXPECT_TRUE (pump ([] { return !filePlayer->isPlaying(); }, 20000)) << "Space in the controller's editor did not stop";
 
     writeScreenCapture ("controller-editor-keys.png");
 
     ASSERT_TRUE (xdotool (clickAt (editorOrigin + juce::Point<int> (20, 20))));
     ASSERT_TRUE (xdotool ({ "key", "ctrl+q" }));
-    EXPECT_TRUE (pump ([] { return exitRequested.load(); }, 3000)) << "Ctrl+Q in the controller's editor did nothing";
+    EXPECT_TRUE (pump ([] { return exitRequested.load(); }, 20000)) << "Ctrl+Q in the controller's editor did nothing";
 
     window->closeButtonPressed();
     appProperties->closeFiles();
