@@ -609,10 +609,11 @@ void RaDatabase::updateChunkMessagesJournal()
     // journal is ready, and dropped when the last scope ends. Whether they are
     // there is read from the file: a rolled-back transaction takes triggers
     // made inside it away again.
-    const bool shouldJournal = chunkMessageJournalScopes > 0 && isOpen && journalReady;
-    const juce::ScopedValueSetter<bool> ownStatements (bookkeeping, true);
     if (! isOpen)
         return;
+
+    const bool shouldJournal = chunkMessageJournalScopes > 0 && journalReady;
+    const juce::ScopedValueSetter<bool> ownStatements (bookkeeping, true);
 
     const bool journaled = querySingleInt ("SELECT COUNT(*) FROM sqlite_temp_master "
                                            "WHERE type='trigger' AND name='_MidiMessages_ut'") > 0;

@@ -54,8 +54,9 @@ struct Handed
     juce::uint32 session = 0;
 };
 constexpr int maxHandedToLearner = 256;
-std::array<Handed, maxHandedToLearner> handed;
-juce::AbstractFifo handedFifo (maxHandedToLearner);
+// An AbstractFifo of capacity n holds n - 1 items.
+std::array<Handed, maxHandedToLearner + 1> handed;
+juce::AbstractFifo handedFifo (maxHandedToLearner + 1);
 juce::SpinLock handedWriting;
 std::atomic<bool> deliveryPosted { false };
 
