@@ -2,6 +2,7 @@
 // 20 MB, each pair measured in one run: the throughput ratio is the tool's time
 // over ours (1 means as fast as the tool; the target is at least 0.8).
 
+#include "app/SpawnedProcess.h"
 #include "archive/BackupRestore.h"
 #include "data/DbSchema.h"
 #include "data/MediaLibrary.h"
@@ -23,7 +24,7 @@ double secondsOf (const std::function<void()>& work)
 
 bool runTool (const juce::StringArray& command)
 {
-    juce::ChildProcess process;
+    SpawnedProcess process;
     if (! process.start (command, 0))
         return false;
     process.waitForProcessToFinish (600000);

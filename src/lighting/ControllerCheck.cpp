@@ -1,5 +1,6 @@
 #include "lighting/ControllerCheck.h"
 
+#include "app/SpawnedProcess.h"
 #include "lighting/VovirLink.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -25,9 +26,9 @@ Check childProcessCheck (juce::String program, int timeoutMs)
                               ? checkProgram
                               : juce::File::getSpecialLocation (juce::File::currentExecutableFile).getFullPathName();
 
-        juce::ChildProcess child;
+        SpawnedProcess child;
         if (!child.start (juce::StringArray{executable, argument, bundle.getFullPathName()},
-                          juce::ChildProcess::wantStdOut))
+                          SpawnedProcess::wantStdOut))
         {
             result.details = "could not start " + executable;
             return result;

@@ -2,6 +2,7 @@
 // system's own ZIP tools: what a backup holds, what a restore refuses, and that
 // a failed restore leaves the library exactly as it was.
 
+#include "app/SpawnedProcess.h"
 #include "archive/BackupRestore.h"
 #include "app/Globals.h"
 #include "archive/DbSnapshots.h"
@@ -17,8 +18,8 @@ namespace
 {
 juce::String runTool (const juce::StringArray& command, int* exitCode = nullptr)
 {
-    juce::ChildProcess process;
-    if (! process.start (command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
+    SpawnedProcess process;
+    if (! process.start (command, SpawnedProcess::wantStdOut | SpawnedProcess::wantStdErr))
         return "(could not start " + command[0] + ")";
     auto output = process.readAllProcessOutput();
     process.waitForProcessToFinish (60000);

@@ -3,6 +3,7 @@
 // placing of cues closer than the minimum gap, and every refusal of the command.
 
 #include "app/Globals.h"
+#include "app/SpawnedProcess.h"
 #include "archive/MidiExport.h"
 #include "support/DbFixture.h"
 
@@ -113,7 +114,7 @@ TEST_F (MidiExportTest, ASmallLightshowGivesTheFileWorkedOutByHand)
                                            "5760 on 15/3, 5760 on 16/0, 5952 off 15/3, 5952 off 16/0");
 
     // Read back by the system's converter (channels counted from 0 there).
-    juce::ChildProcess midicsv;
+    SpawnedProcess midicsv;
     ASSERT_TRUE (midicsv.start (juce::StringArray { "midicsv", file.getFullPathName() }));
     auto csv = midicsv.readAllProcessOutput();
     EXPECT_TRUE (csv.contains ("0, 0, Header, 1, 1, 960")) << csv;
@@ -139,7 +140,7 @@ TEST_F (MidiExportTest, RepeatedStatusBytesAreLeftOutAndTheConverterReadsThemBac
 
     auto file = folder.getChildFile ("Running.mid");
     file.replaceWithData (bytes.data(), bytes.size());
-    juce::ChildProcess midicsv;
+    SpawnedProcess midicsv;
     ASSERT_TRUE (midicsv.start (juce::StringArray { "midicsv", file.getFullPathName() }));
     auto csv = midicsv.readAllProcessOutput();
     EXPECT_TRUE (csv.contains ("1, 10, Note_on_c, 14, 2, 127")) << csv;

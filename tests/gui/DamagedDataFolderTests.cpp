@@ -3,6 +3,7 @@
 // status 1, and the refused file byte for byte as it was; a read-only folder is
 // told at start and the program goes on.
 
+#include "app/SpawnedProcess.h"
 #include "data/DataPaths.h"
 #include "data/DbSchema.h"
 #include "data/RaDatabase.h"
@@ -42,7 +43,7 @@ ProgramRun runProgram (const juce::File& home, const juce::String& stopAt = {}, 
                   + quoted (pid.getFullPathName()) + "; wait $!; echo $? > " + quoted (code.getFullPathName());
 
     ProgramRun run;
-    juce::ChildProcess shell;
+    SpawnedProcess shell;
     if (! shell.start (juce::StringArray { "/bin/sh", "-c", script }, 0))
         return run;
 

@@ -1,4 +1,5 @@
 #include "gui/GuiTestSupport.h"
+#include "app/SpawnedProcess.h"
 
 #include "lighting/ControllerCheck.h"
 
@@ -41,7 +42,7 @@ void writeScreenCapture (const juce::String& name)
 {
     juce::File folder (RAV_SCREENSHOT_DIR);
     folder.createDirectory();
-    juce::ChildProcess capture;
+    SpawnedProcess capture;
     ASSERT_TRUE (capture.start (juce::StringArray { "import", "-window", "root",
                                                     folder.getChildFile (name).getFullPathName() }));
     ASSERT_TRUE (capture.waitForProcessToFinish (20000));

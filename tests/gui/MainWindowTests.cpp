@@ -6,6 +6,7 @@
 #include "app/Globals.h"
 #include "app/MainHostWindow.h"
 #include "app/ShellState.h"
+#include "app/SpawnedProcess.h"
 #include "audio/GraphEditorPanel.h"
 #include "audio/InternalFilters.h"
 #include "data/DataPaths.h"
@@ -86,10 +87,10 @@ TEST (MainWindow, ADatabaseThatCannotBeOpenedEndsTheProgramWithStatus1)
     auto home = TestHome::folder().getChildFile ("no-database-home");
     home.createDirectory();
 
-    juce::ChildProcess program;
+    SpawnedProcess program;
     juce::StringArray command { "/usr/bin/env", "HOME=" + home.getFullPathName(), "XDG_DATA_HOME=",
                                 "RAV_DIALOGS=console", RAV_APP_PATH };
-    ASSERT_TRUE (program.start (command, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr));
+    ASSERT_TRUE (program.start (command, SpawnedProcess::wantStdOut | SpawnedProcess::wantStdErr));
     auto output = program.readAllProcessOutput();
     ASSERT_TRUE (program.waitForProcessToFinish (30000));
 

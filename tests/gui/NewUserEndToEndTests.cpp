@@ -9,6 +9,7 @@
 #include "app/Globals.h"
 #include "app/MainHostWindow.h"
 #include "app/ShellState.h"
+#include "app/SpawnedProcess.h"
 #include "audio/GraphEditorPanel.h"
 #include "audio/AudioTestSupport.h"
 #include "audio/FilePlayerProcessor.h"
@@ -29,7 +30,7 @@ namespace
 /** Runs a command while the message loop keeps the window alive; its exit status. */
 int runWhilePumping (const juce::StringArray& command, int timeoutMs)
 {
-    juce::ChildProcess child;
+    SpawnedProcess child;
     if (! child.start (command, 0))
         return -1;
     pumpUntil ([&] { return ! child.isRunning(); }, timeoutMs, [] {});

@@ -2,6 +2,7 @@
 // unknown name is told, never ignored; a second start hands its request to the
 // program already running and ends.
 
+#include "app/SpawnedProcess.h"
 #include "data/DataPaths.h"
 #include "data/DbModels.h"
 #include "data/RaDatabase.h"
@@ -70,7 +71,7 @@ public:
 
 private:
     juce::File out, status, pid;
-    juce::ChildProcess shell;
+    SpawnedProcess shell;
 };
 } // namespace
 

@@ -8,6 +8,7 @@
 #include "app/Globals.h"
 #include "app/MainHostWindow.h"
 #include "app/ShellState.h"
+#include "app/SpawnedProcess.h"
 #include "app/StartupSettings.h"
 #include "audio/AudioTestSupport.h"
 #include "audio/FilePlayerProcessor.h"
@@ -109,7 +110,7 @@ Heard recordOutputs (int seconds)
 {
     auto file = TestHome::folder().getChildFile ("recorded.wav");
     file.deleteFile();
-    juce::ChildProcess recorder;
+    SpawnedProcess recorder;
     if (!recorder.start (juce::StringArray{"jack_rec", "-f", file.getFullPathName(), "-d", juce::String (seconds),
                                            "JUCEJack:out_1", "JUCEJack:out_2", "JUCEJack:out_3", "JUCEJack:out_4"}))
     {

@@ -7,6 +7,7 @@
 #include "app/Globals.h"
 #include "app/MainHostWindow.h"
 #include "app/ShellState.h"
+#include "app/SpawnedProcess.h"
 #include "audio/AudioTestSupport.h"
 #include "audio/FilePlayerProcessor.h"
 #include "audio/InternalFilters.h"
@@ -152,7 +153,7 @@ TEST (ShowPerformance, AShowPlaysItsSongsWithCuesAndMemosInOrder)
     // between a song's end and the next one's start.
     auto outputs = TestHome::folder().getChildFile ("show-outputs.wav");
     outputs.deleteFile();
-    juce::ChildProcess recorder;
+    SpawnedProcess recorder;
     const bool recordingOutputs = juce::File ("/usr/bin/jack_rec").existsAsFile() &&
                                   recorder.start (juce::StringArray{"jack_rec", "-f", outputs.getFullPathName(), "-d",
                                                                     "9", "JUCEJack:out_1", "JUCEJack:out_2"});

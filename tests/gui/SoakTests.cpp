@@ -20,6 +20,7 @@
 #include "app/MainHostWindow.h"
 #include "app/MainTimer.h"
 #include "app/ShellState.h"
+#include "app/SpawnedProcess.h"
 #include "app/TrackImport.h"
 #include "audio/AudioTestSupport.h"
 #include "audio/FilePlayerProcessor.h"
@@ -501,7 +502,7 @@ TEST (Soak, TheShowPlaysOnWhileTheUserBrowsesEditsAndRehearses)
     double nextSampleMs = startMs, nextShotMs = startMs + shotEvery * 1000.0;
     size_t ticksSeen = 0, cuesSeen = 0;
     int shots = 0;
-    juce::ChildProcess screenshot;
+    SpawnedProcess screenshot;
 
     auto cueLateness = [] (const CueArrival& cue)
     {

@@ -2,6 +2,7 @@
 // xvfb-run with the window manager wrapper, and the command must come back with
 // the program's own status once the user quits.
 
+#include "app/SpawnedProcess.h"
 #include "gui/GuiTestSupport.h"
 #include "support/TestEnvironment.h"
 
@@ -20,11 +21,11 @@ struct Finished
     without a display. */
 Finished runWrapped (const juce::String& innerCommand, const juce::String& path, int timeoutMs)
 {
-    juce::ChildProcess run;
+    SpawnedProcess run;
     Finished result;
     if (!run.start (juce::StringArray{"/usr/bin/env", "PATH=" + path, "xvfb-run", "-a", "-s", "-screen 0 1280x1024x24",
                                       RAV_SCRIPTS_DIR "/with-window-manager.sh", "/bin/sh", "-c", innerCommand},
-                    juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
+                    SpawnedProcess::wantStdOut | SpawnedProcess::wantStdErr))
         return result;
 
     // Asked once the child has ended, isRunning() would read its status again as 0,

@@ -1,3 +1,4 @@
+#include "app/SpawnedProcess.h"
 #include "support/DbFixture.h"
 #include "support/TestAudio.h"
 
@@ -26,7 +27,7 @@ bool makeMp3 (const juce::File& mp3)
     auto wav = mp3.getSiblingFile (mp3.getFileNameWithoutExtension() + "-source.wav");
     if (! writeSineWav (wav, 1.0, 44100.0, 330.0))
         return false;
-    juce::ChildProcess encoder;
+    SpawnedProcess encoder;
     if (! encoder.start (juce::StringArray { "lame", "--quiet", wav.getFullPathName(), mp3.getFullPathName() }))
         return false;
     encoder.waitForProcessToFinish (30000);
