@@ -219,7 +219,20 @@ void MainHostWindow::closeButtonPressed()
 {
     exitRequested = true;
     stopTimer();
-    shutDownContent();
+
+    // Closing runs inside the event loop's round of ready callbacks (a key, a
+    // click, or Ctrl+Q handed back by the controller's own editor). Deleting the
+    // controller's window or unloading the controller there would free the event
+    // handlers that later callbacks of the same round still call, and the graph's
+    // clearing runs nested loops that start new rounds inside this one. So the
+    // music stops and the controller's window goes out of sight now; the window,
+    // the graph and the controller are deleted with this window, once the event
+    // loop has ended.
+    if (auto* vert = getVertPanel(); vert != nullptr && vert->horPanel->graphComponent != nullptr)
+        vert->horPanel->graphComponent->detachDevice();
+    for (auto* window : PluginWindow::activePluginWindows)
+        window->setVisible (false);
+    pluginWindow = nullptr;
 
     if (auto* app = juce::JUCEApplicationBase::getInstance())
         app->systemRequestedQuit();
@@ -370,8 +383,8 @@ void MainHostWindow::doViewPlugin()
 
     pluginWindow = window;
     // The controller's window opens beside the main window without taking the
-    // keyboard from it; keys it does not use come back to the main window.
-    window->toFront (false);
+    // keyboard from it; keys it does not use come back to the main window. (Its
+    // toFront would ask the window manager to activate it, even without focus.)
     grabKeyboardFocus();
     returnKeyboardFromController (window, juce::Time::getCurrentTime(), 100); // for up to 10 s
     menuItemsChanged();
@@ -385,7 +398,7 @@ void MainHostWindow::returnKeyboardFromController (PluginWindow* opened, juce::T
     if (checksLeft <= 0 || lastClick > openedAt)
         return;
     if (opened->isActiveWindow())
-        grabKeyboardFocus();
+        toFront (true); // asks the window manager too, which may otherwise give the focus back to the new window
 
     juce::Timer::callAfterDelay (100,
                                  [main = juce::Component::SafePointer<MainHostWindow> (this),

@@ -34,15 +34,15 @@ std::function<bool (const juce::KeyPress&)> unusedControllerKeys;
 
 int vovirKeyPressed (int keyCode, int modifierFlags, int textCharacter)
 {
+    // The key is acted on later, never inside the call: the controller calls
+    // this from its own handling of a window event, and a key such as Ctrl+Q
+    // closes the program's windows and unloads the controller, whose event
+    // handling would then go on in freed memory. Being handed over, the key
+    // counts as used.
     const juce::KeyPress key (keyCode, juce::ModifierKeys (modifierFlags), (juce::juce_wchar) textCharacter);
-    if (! juce::MessageManager::existsAndIsCurrentThread())
-    {
-        // Not expected (the editor runs on the message thread), but never act
-        // from another thread: hand the key over.
-        juce::MessageManager::callAsync ([key] { if (unusedControllerKeys != nullptr) unusedControllerKeys (key); });
-        return 0;
-    }
-    return unusedControllerKeys != nullptr && unusedControllerKeys (key) ? 1 : 0;
+    return juce::MessageManager::callAsync ([key] { if (unusedControllerKeys != nullptr) unusedControllerKeys (key); })
+               ? 1
+               : 0;
 }
 
 juce::Optional<juce::AudioPlayHead::PositionInfo> MyPlayHead::getPosition() const

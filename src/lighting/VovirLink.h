@@ -30,7 +30,8 @@ void vovirFswPrev();
 extern std::function<bool (const juce::KeyPress&)> unusedControllerKeys;
 
 /** The host's key handler given to the controller (IVovirKeys): rebuilds the key
-    and passes it to unusedControllerKeys. Returns 1 when it was used. */
+    and hands it to unusedControllerKeys on the message thread, after the call
+    has returned. Returns 1 when the key was handed over. */
 int vovirKeyPressed (int keyCode, int modifierFlags, int textCharacter);
 
 /** The play head given to the controller: it reports the song tempo and nothing else. */
