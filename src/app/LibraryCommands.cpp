@@ -12,6 +12,7 @@
 #include "editor/Timeline.h"
 #include "editor/TimelineObjects.h"
 #include "library/LibraryWindow.h"
+#include "library/LightShowList.h"
 #include "show/SetPlayer.h"
 #include "show/SetTimeline.h"
 #include "ui/UserDialogs.h"
@@ -499,6 +500,13 @@ void MainHostWindow::undoOrRedo (bool undo)
     // The views are refreshed only after a step was carried out; a step that
     // failed changed nothing and has told the user so.
     auto& database = *RaDatabase::getInstance();
+
+    // Not while a step is still open (a cue being dragged holds one until the
+    // mouse is released): undoing into it would take the open step's opener and
+    // the steps below it, and leave the rest of the drag outside any step.
+    if (database.getTransactionDepth() > 0)
+        return;
+
     if (! (undo ? database.undoStep() : database.redoStep()))
         return;
 
@@ -508,6 +516,9 @@ void MainHostWindow::undoOrRedo (bool undo)
         timeline->editor->refreshFromDb (false);
     if (setPlayer != nullptr)
         setPlayer->timeline->refreshFromDb (false);
+    // A lightshow the step removed or brought back leaves or joins the open track's list.
+    if (lightShowList != nullptr)
+        lightShowList->list.reloadFromDb (lightShowList->audioFileId, {});
 }
 
 //==============================================================================

@@ -206,6 +206,12 @@ float AudioFileModel::calcLengthSecs()
 
 void AudioFileModel::deleteAudioFile()
 {
+    // One undo step: the track's row, its click track and every row the
+    // deletion cascades to come back together, parents before children.
+    // Undone one row at a time, the newest row (a lightshow) would come back
+    // before its track and could never be restored.
+    auto& database = *RaDatabase::getInstance();
+    database.startTransaction ("Delete Track");
     deleteClickTrack();
 
     auto fullPath = getFullPath();
@@ -225,7 +231,8 @@ void AudioFileModel::deleteAudioFile()
             folder.deleteFile();
     }
 
-    RaDatabase::getInstance()->execQuery (formatSql ("DELETE FROM AudioFiles WHERE AudioFileID=%d", { id }));
+    database.execQuery (formatSql ("DELETE FROM AudioFiles WHERE AudioFileID=%d", { id }));
+    database.endTransaction();
 }
 
 void AudioFileModel::deleteClickTrack()

@@ -103,24 +103,36 @@ TEST_F (UndoJournalTest, AMultiRowStepRestoresEveryRowUnderItsOldIdAndRedoes)
     EXPECT_EQ (dialogs.count(), 0) << dialogs.titles().joinIntoString (" / ");
 }
 
-TEST_F (UndoJournalTest, UndoingATrackDeletionBringsBackItsCascadedRows)
+TEST_F (UndoJournalTest, ATrackDeletionIsOneStepThatBringsBackItsClickAndCascadedRows)
 {
+    // As the track commands delete: no step of their own around it.
+    auto click = addTrack ("Song click", "F/song click.wav");
+    click.setIntField ("MainAudioFileID", track.id);
     VovirCueModel().createCue (lightShow.id, 1.0f, 0.0f, 0.0f, 0.0f, "Stage", "Red");
     SetModel show;
     show.createSet ("Friday", "");
     show.addSetElement (lightShow.id, 0, false, false, 0);
+    track.setStringField ("Name", "Renamed"); // the step below
     db().clearUndoStack();
+    track.setStringField ("Name", "Renamed again");
 
-    db().startTransaction ("Delete Track");
     track.deleteAudioFile();
-    db().endTransaction();
+    EXPECT_EQ (rowCount ("AudioFiles"), 0);
     EXPECT_EQ (rowCount ("VovirCues"), 0);
 
     ASSERT_TRUE (db().undoStep());
-    EXPECT_EQ (rowCount ("AudioFiles"), 1);
-    EXPECT_EQ (rowCount ("LightShows"), 1);
+    EXPECT_EQ (rowCount ("AudioFiles"), 2);
+    EXPECT_EQ (rowCount ("LightShows"), 2);
     EXPECT_EQ (rowCount ("VovirCues"), 1);
     EXPECT_EQ (rowCount ("SetElements"), 1);
+    EXPECT_EQ (track.getClickTrackID(), click.id);
+    EXPECT_EQ (track.getStringField ("Name"), "Renamed again"); // the step below is untouched
+
+    ASSERT_TRUE (db().redoStep());
+    EXPECT_EQ (rowCount ("AudioFiles"), 0);
+    ASSERT_TRUE (db().undoStep());
+    ASSERT_TRUE (db().undoStep());
+    EXPECT_EQ (track.getStringField ("Name"), "Renamed");
     EXPECT_EQ (dialogs.count(), 0) << dialogs.titles().joinIntoString (" / ");
 }
 

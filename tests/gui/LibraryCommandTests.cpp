@@ -10,6 +10,7 @@
 #include "editor/Timeline.h"
 #include "gui/GuiTestSupport.h"
 #include "library/LibraryWindow.h"
+#include "library/LightShowList.h"
 #include "show/SetPlayer.h"
 #include "show/SetTimeline.h"
 #include "support/ScriptedDialogs.h"
@@ -248,6 +249,36 @@ TEST_F (LibraryCommandTest, CopyShowIsOneUndoStepAndShowsAreNamedAndDeleted)
     EXPECT_EQ (setPlayer->getCurrentSetId(), -1);
     invoke (undoCmd);
     EXPECT_EQ (db().querySingleInt ("SELECT COUNT(*) FROM SetElements"), 2);
+}
+
+TEST_F (LibraryCommandTest, UndoAndRedoShowInTheLightshowListAndWaitWhileAStepIsOpen)
+{
+    auto one = addTrack ("One", "Album/One.wav");
+    window->switchToWindow (lightshowListPanel, -1);
+    lightShowList->openTrack (one.id); // as a double click on the track does
+    db().clearUndoStack();
+
+    dialogs.answerFields (juce::StringArray { "Encore" });
+    lightShowList->copyLightShow();
+    ASSERT_EQ (lightShowList->list.names.size(), 2u);
+
+    invoke (undoCmd);
+    EXPECT_EQ (lightShowList->list.names, std::vector<juce::String> { "Default lightshow" });
+    invoke (redoCmd);
+    EXPECT_EQ (lightShowList->list.names.size(), 2u);
+
+    // A step still open (as while a cue is dragged): Undo leaves it and everything below alone.
+    LightShowModel original (one.getLightShows().at (0).id);
+    db().startTransaction ("Cue Move");
+    original.setStringField ("Name", "Moved");
+    dialogs.clear();
+    invoke (undoCmd);
+    db().endTransaction();
+    EXPECT_EQ (dialogs.count(), 0) << dialogs.titles().joinIntoString (" / ");
+    EXPECT_EQ (db().querySingleInt ("SELECT COUNT(*) FROM LightShows"), 2);
+    invoke (undoCmd);
+    EXPECT_EQ (original.getStringField ("Name"), "Default lightshow");
+    EXPECT_EQ (db().querySingleInt ("SELECT COUNT(*) FROM LightShows"), 2);
 }
 
 TEST_F (LibraryCommandTest, LyricsAreSpreadOverTheTrackAndCuesAndMemosArePastedAtThePlayhead)
