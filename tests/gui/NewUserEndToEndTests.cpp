@@ -118,16 +118,18 @@ TEST (NewUser, ImportsTracksBuildsAShowByDraggingAndPlaysIt)
     ASSERT_NE (window->audioDevices.getCurrentAudioDevice(), nullptr);
     window->setBounds (0, 0, 1200, 900);
 
-    // Three tracks of the user's, the first with its click track beside it.
+    // Three tracks of the user's, the first with its click track beside it; long
+    // enough that the recording below never reaches the end of the first song,
+    // however slowly the recorder starts.
     auto incoming = TestHome::folder().getChildFile ("Desktop/Album");
     juce::Array<juce::File> chosen;
     for (auto* name : { "Song A", "Song B", "Song C" })
     {
         auto file = incoming.getChildFile (juce::String (name) + ".wav");
-        ASSERT_TRUE (writeSineWav (file, 4.0, 48000.0, 440.0));
+        ASSERT_TRUE (writeSineWav (file, 20.0, 48000.0, 440.0));
         chosen.add (file);
     }
-    ASSERT_TRUE (writeSineWav (incoming.getChildFile ("Song A click.wav"), 4.0, 48000.0, 880.0));
+    ASSERT_TRUE (writeSineWav (incoming.getChildFile ("Song A click.wav"), 20.0, 48000.0, 880.0));
 
     dialogs.clear();
     dialogs.answerFiles (chosen);
@@ -176,7 +178,7 @@ TEST (NewUser, ImportsTracksBuildsAShowByDraggingAndPlaysIt)
                          juce::String (from.y + (to.y - from.y) * step / 10), "sleep", "0.05" });
     drag.addArray ({ "sleep", "0.3", "mouseup", "1" });
     ASSERT_EQ (runWhilePumping (drag, 20000), 0);
-    ASSERT_TRUE (pumpUntil ([&] { return SetModel (showId).getSetElements().size() == 3; }, 5000, [] {}))
+    ASSERT_TRUE (pumpUntil ([&] { return SetModel (showId).getSetElements().size() == 3; }, 20000, [] {}))
         << SetModel (showId).getSetElements().size() << " songs in the show";
 
     juce::StringArray order;
@@ -186,9 +188,9 @@ TEST (NewUser, ImportsTracksBuildsAShowByDraggingAndPlaysIt)
     EXPECT_EQ (order, juce::StringArray ({ "Song A", "Song B", "Song C" })) << order.joinIntoString (", ");
 
     // Play the first song and record what reaches the four outputs.
-    ASSERT_TRUE (pumpUntil ([] { return setPlayer->timeline->songs.size() == 3; }, 5000, [] {}));
+    ASSERT_TRUE (pumpUntil ([] { return setPlayer->timeline->songs.size() == 3; }, 20000, [] {}));
     startEventReceived = true;
-    ASSERT_TRUE (pumpUntil ([] { return filePlayer->isPlaying(); }, 5000, [] {}));
+    ASSERT_TRUE (pumpUntil ([] { return filePlayer->isPlaying(); }, 20000, [] {}));
     auto recording = TestHome::folder().getChildFile ("new-user-show.wav");
     EXPECT_EQ (runWhilePumping ({ "jack_rec", "-f", recording.getFullPathName(), "-d", "1", "JUCEJack:out_1",
                                   "JUCEJack:out_2", "JUCEJack:out_3", "JUCEJack:out_4" },
