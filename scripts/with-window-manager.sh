@@ -3,12 +3,21 @@
 # (JUCE windows need one on a bare Xvfb display). Used inside xvfb-run.
 # Returns the command's exit status once the window manager is gone too.
 set -uo pipefail
-fluxbox > /dev/null 2>&1 &
+
+# A configuration of its own: with its defaults the window manager tries to set
+# a wallpaper, fails on a bare display and opens a message box about it a
+# moment later, which takes the keyboard from whatever window had it.
+wm_config=$(mktemp -d)
+printf 'background: none\n' > "$wm_config/overlay"
+printf 'session.styleOverlay: %s/overlay\nsession.screen0.rootCommand:\n' "$wm_config" > "$wm_config/init"
+
+fluxbox -rc "$wm_config/init" > /dev/null 2>&1 &
 wm_pid=$!
 
 # The window manager may not end on SIGTERM (it can hang in its own shutdown),
 # so it gets a short grace period and is then killed; xvfb-run waits for us.
 stop_window_manager() {
+  rm -rf "$wm_config"
   kill -TERM "$wm_pid" 2>/dev/null || return 0
   for _ in $(seq 20); do
     kill -0 "$wm_pid" 2>/dev/null || break

@@ -142,6 +142,7 @@ TEST (ControllerWindow, OpensWholeBesideTheMainWindowAndPassesTheProgramsKeysOn)
 
     // A point beside the first one: xdotool's --sync waits for a move that does not come.
     ASSERT_TRUE (xdotool (clickAt (editorOrigin + juce::Point<int> (24, 20))));
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (300);
     ASSERT_TRUE (xdotool ({ "key", "ctrl+q" }));
     EXPECT_TRUE (pump ([] { return exitRequested.load(); }, 20000)) << "Ctrl+Q in the controller's editor did nothing";
 
