@@ -28,68 +28,6 @@
 
 namespace
 {
-int runWhilePumping (const juce::StringArray& command, int timeoutMs)
-{
-    SpawnedProcess child;
-    if (! child.start (command, 0))
-        return -1;
-    pumpUntil ([&] { return ! child.isRunning(); }, timeoutMs, [] {});
-    if (child.isRunning())
-    {
-        child.kill();
-        return -1;
-    }
-    return (int) child.getExitCode();
-}
-
-/** One xdotool command, then a wait until the program has taken in what it did
-    (the pointer where it was sent, the button as it was left): a program busy
-    for a moment (or slowed by a sanitizer) would otherwise read a press only
-    after the release, and see no click. */
-int pointer (const juce::StringArray& arguments, std::function<bool (const juce::MouseInputSource&)> seen)
-{
-    juce::StringArray command { "xdotool" };
-    command.addArray (arguments);
-    if (const int status = runWhilePumping (command, 10000); status != 0)
-        return status;
-    const auto source = juce::Desktop::getInstance().getMainMouseSource();
-    return pumpUntil ([&] { return seen (source); }, 20000, [] {}) ? 0 : -2;
-}
-
-int pointerTo (juce::Point<int> at)
-{
-    // xdotool's --sync waits for a move, which never comes when the pointer is there already.
-    if (juce::Desktop::getMousePosition() == at)
-        return 0;
-    return pointer ({ "mousemove", "--sync", juce::String (at.x), juce::String (at.y) },
-                    [at] (auto& source) { return source.getScreenPosition().roundToInt() == at; });
-}
-
-int button (bool down)
-{
-    return pointer ({ down ? "mousedown" : "mouseup", "1" },
-                    [down] (auto& source) { return source.isDragging() == down; });
-}
-
-/** A press at from, ten steps to to, and the release. */
-int dragWithPointer (juce::Point<int> from, juce::Point<int> to)
-{
-    int status = pointerTo (from);
-    if (status == 0)
-        status = button (true);
-    for (int step = 1; step <= 10 && status == 0; ++step)
-        status = pointerTo ({ from.x + (to.x - from.x) * step / 10, from.y + (to.y - from.y) * step / 10 });
-    return status == 0 ? button (false) : status;
-}
-
-int clickWithPointer (juce::Point<int> at)
-{
-    int status = pointerTo (at);
-    if (status == 0)
-        status = button (true);
-    return status == 0 ? button (false) : status;
-}
-
 int keys (const juce::StringArray& combos)
 {
     juce::StringArray command { "xdotool" };

@@ -10,6 +10,19 @@
 bool pumpUntil (const std::function<bool()>& condition, int timeoutMs,
                 const std::function<void()>& eachTurn = {});
 
+/** Runs a program while the message loop keeps the windows alive; its exit
+    status, or -1 when it could not start or did not end within the time. */
+int runWhilePumping (const juce::StringArray& command, int timeoutMs);
+
+/** Real pointer input (xdotool), one step at a time: each move, press and
+    release waits until the program has taken it in, so a program busy for a
+    moment (or slowed by a sanitizer) never reads a press only after its
+    release. 0 when done; the failing step's status otherwise (-2: the program
+    did not take it in within 20 s). */
+int clickWithPointer (juce::Point<int> at);
+/** A press at from, ten steps to to, and the release. */
+int dragWithPointer (juce::Point<int> from, juce::Point<int> to);
+
 /** Paints a component into build/screenshots/<name> (PNG). */
 void writeSnapshot (juce::Component& component, const juce::String& name);
 

@@ -27,21 +27,6 @@
 
 namespace
 {
-/** Runs a command while the message loop keeps the window alive; its exit status. */
-int runWhilePumping (const juce::StringArray& command, int timeoutMs)
-{
-    SpawnedProcess child;
-    if (! child.start (command, 0))
-        return -1;
-    pumpUntil ([&] { return ! child.isRunning(); }, timeoutMs, [] {});
-    if (child.isRunning())
-    {
-        child.kill();
-        return -1;
-    }
-    return (int) child.getExitCode();
-}
-
 /** Scripted answers, but the import's progress window is the program's real
     one; it stays up a moment after the copies and is captured from the screen. */
 class RealProgressWindowDialogs final : public ScriptedDialogs
@@ -171,13 +156,7 @@ TEST (NewUser, ImportsTracksBuildsAShowByDraggingAndPlaysIt)
     auto itemArea = album->getSubItem (0)->getItemPosition (true);
     auto from = treeView.localPointToGlobal (itemArea.getCentre());
     auto to = setPlayer->timeline->localPointToGlobal (setPlayer->timeline->getLocalBounds().getCentre());
-    juce::StringArray drag { "xdotool", "mousemove", "--sync", juce::String (from.x), juce::String (from.y),
-                             "mousedown", "1", "sleep", "0.2" };
-    for (int step = 1; step <= 10; ++step)
-        drag.addArray ({ "mousemove", juce::String (from.x + (to.x - from.x) * step / 10),
-                         juce::String (from.y + (to.y - from.y) * step / 10), "sleep", "0.05" });
-    drag.addArray ({ "sleep", "0.3", "mouseup", "1" });
-    ASSERT_EQ (runWhilePumping (drag, 20000), 0);
+    ASSERT_EQ (dragWithPointer (from, to), 0);
     ASSERT_TRUE (pumpUntil ([&] { return SetModel (showId).getSetElements().size() == 3; }, 20000, [] {}))
         << SetModel (showId).getSetElements().size() << " songs in the show";
 
