@@ -10,7 +10,8 @@ cd "$build_dir"
 # start. Every test has a time limit, so a stalled one fails instead of hanging
 # the run, and a test that failed gets one more try (for a server that did not
 # come up; a real fault fails twice).
-ctest_flags=(--output-on-failure --timeout 240 --repeat until-pass:2)
+# RAV_TEST_TIMEOUT: seconds a test may take (240; the sanitized runs allow more).
+ctest_flags=(--output-on-failure --timeout "${RAV_TEST_TIMEOUT:-240}" --repeat until-pass:2)
 # RAV_TEST_EXCLUDE: a regular expression of tests to leave out (the sanitized
 # runs leave out the tests that measure stage timing; see the Makefile).
 if [ -n "${RAV_TEST_EXCLUDE:-}" ]; then
