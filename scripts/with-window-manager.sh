@@ -4,14 +4,17 @@
 # Returns the command's exit status once the window manager is gone too.
 set -uo pipefail
 
-# A configuration of its own: with its defaults the window manager tries to set
-# a wallpaper, fails on a bare display and opens a message box about it a
-# moment later, which takes the keyboard from whatever window had it.
+# A home and configuration of its own: with its defaults (and on its first run
+# in a home, as on a fresh machine) the window manager tries to set a
+# wallpaper, fails on a bare display and opens a message box about it a moment
+# later, which takes the keyboard from whatever window had it.
 wm_config=$(mktemp -d)
-printf 'background: none\n' > "$wm_config/overlay"
-printf 'session.styleOverlay: %s/overlay\nsession.screen0.rootCommand:\n' "$wm_config" > "$wm_config/init"
+mkdir -p "$wm_config/.fluxbox"
+printf 'background: none\n' > "$wm_config/.fluxbox/overlay"
+printf 'session.styleOverlay: %s/.fluxbox/overlay\nsession.screen0.rootCommand:\n' "$wm_config" \
+  > "$wm_config/.fluxbox/init"
 
-fluxbox -rc "$wm_config/init" > /dev/null 2>&1 &
+HOME="$wm_config" fluxbox -rc "$wm_config/.fluxbox/init" > /dev/null 2>&1 &
 wm_pid=$!
 
 # The window manager may not end on SIGTERM (it can hang in its own shutdown),
