@@ -26,6 +26,7 @@ void SpawnedProcess::release()
     pid = 0;
     readHandle = -1;
     ended = false;
+    leadsGroup = false;
     exitCode = 0;
 }
 
@@ -61,8 +62,18 @@ bool SpawnedProcess::start (const juce::StringArray& arguments, int streamFlags)
     route ((streamFlags & wantStdOut) != 0, STDOUT_FILENO);
     route ((streamFlags & wantStdErr) != 0, STDERR_FILENO);
 
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init (&attributes);
+    const bool ownGroup = (streamFlags & inOwnProcessGroup) != 0;
+    if (ownGroup)
+    {
+        posix_spawnattr_setflags (&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup (&attributes, 0);
+    }
+
     pid_t child = 0;
-    const int error = posix_spawnp (&child, argv[0], &actions, nullptr, argv.data(), environ);
+    const int error = posix_spawnp (&child, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy (&attributes);
     posix_spawn_file_actions_destroy (&actions);
     close (pipeHandles[1]);
 
@@ -75,6 +86,7 @@ bool SpawnedProcess::start (const juce::StringArray& arguments, int streamFlags)
     pid = child;
     readHandle = pipeHandles[0];
     ended = false;
+    leadsGroup = ownGroup;
     exitCode = 0;
     return true;
 }
@@ -159,7 +171,7 @@ bool SpawnedProcess::kill()
 {
     if (pid == 0 || reap (false))
         return pid != 0;
-    if (::kill (pid, SIGKILL) != 0)
+    if (::kill (leadsGroup ? -pid : pid, SIGKILL) != 0)
         return false;
     reap (true);
     return true;

@@ -5,15 +5,15 @@
 #include <sys/types.h>
 
 /** A program started as a child process with posix_spawn, with the operations
-    of SpawnedProcess that the program and its tests use.
+    of juce::ChildProcess that the program and its tests use.
 
-    SpawnedProcess forks and then builds the argument list in the child,
+    juce::ChildProcess forks and then builds the argument list in the child,
     with the allocator; in a process with other threads running (audio, MIDI,
     read-ahead) the allocator's lock may have been held at the moment of the
     fork, and the child then never reaches the program it was to run.
     posix_spawn runs no code of ours in the child.
 
-    Differences from SpawnedProcess: the exit status is kept once the child
+    Differences from juce::ChildProcess: the exit status is kept once the child
     has been reaped, so asking again reads the same status; readProcessOutput
     never waits for output, so a caller that polls it can keep its own time
     limit; kill() also reaps the child; the destructor kills a child that is
@@ -24,7 +24,11 @@ public:
     enum StreamFlags
     {
         wantStdOut = 1,
-        wantStdErr = 2
+        wantStdErr = 2,
+        /** The child leads a process group of its own, and kill() ends the whole
+            group: a script's own children (a display server, a window manager,
+            the program it runs) go with it. */
+        inOwnProcessGroup = 4
     };
 
     SpawnedProcess() = default;
@@ -59,6 +63,7 @@ private:
     pid_t pid = 0;
     int readHandle = -1;
     bool ended = false;
+    bool leadsGroup = false;
     juce::uint32 exitCode = 0;
 
     JUCE_DECLARE_NON_COPYABLE (SpawnedProcess)

@@ -25,7 +25,7 @@ Finished runWrapped (const juce::String& innerCommand, const juce::String& path,
     Finished result;
     if (!run.start (juce::StringArray{"/usr/bin/env", "PATH=" + path, "xvfb-run", "-a", "-s", "-screen 0 1280x1024x24",
                                       RAV_SCRIPTS_DIR "/with-window-manager.sh", "/bin/sh", "-c", innerCommand},
-                    SpawnedProcess::wantStdOut | SpawnedProcess::wantStdErr))
+                    SpawnedProcess::wantStdOut | SpawnedProcess::wantStdErr | SpawnedProcess::inOwnProcessGroup))
         return result;
 
     // Asked once the child has ended, isRunning() would read its status again as 0,
@@ -45,7 +45,7 @@ Finished runWrapped (const juce::String& innerCommand, const juce::String& path,
     if (result.returned)
         result.status = (int)run.getExitCode();
     else
-        run.kill();
+        run.kill(); // with xvfb-run's display, window manager and program
     return result;
 }
 } // namespace
@@ -54,13 +54,17 @@ TEST (WindowManagerWrapper, ReturnsTheProgramsStatusOnceItEnds)
 {
     installProgram();
 
-    // The real program: its window appears, the user presses Ctrl+Q in it. (A
-    // window found while the program is still setting it up may be replaced
-    // before the key reaches it: then it is looked for again.)
+    // The real program: its window appears, the user presses Ctrl+Q in it. Until
+    // the program has finished starting (its key mappings are added once the
+    // audio graph is up) the key does nothing, and a window found while the
+    // program still sets it up may be replaced before the key reaches it: so the
+    // window is looked for and the key pressed again until the program ends.
     const juce::String quitByKey = "RAV_DIALOGS=console '" RAV_APP_PATH "' & pid=$!; "
-                                   "for try in 1 2 3 4 5 6 7 8 9 10; do "
-                                   "id=$(xdotool search --sync --onlyvisible --name 'Raziviz Avodoru V' | head -n 1); "
-                                   "sleep 1; xdotool windowactivate --sync \"$id\" key ctrl+q && break; done; wait $pid";
+                                   "for try in $(seq 1 40); do "
+                                   "sleep 2; kill -0 $pid 2>/dev/null || break; "
+                                   "id=$(xdotool search --onlyvisible --name 'Raziviz Avodoru V' | head -n 1); "
+                                   "[ -n \"$id\" ] && xdotool windowactivate --sync \"$id\" key ctrl+q; "
+                                   "done; wait $pid";
 
     // A window manager that does not end on SIGTERM, as one stuck in its own
     // shutdown: found first on the PATH.
