@@ -147,6 +147,20 @@ public:
     /** Drops a queued track. */
     void cancelFollowOn();
     bool hasFollowOn() const noexcept { return (followOn.generation.load() & 1u) != 0; }
+    /** True from the moment the queued track became current (the audio thread
+        went on with it at the end of the last one) until the next loadFile():
+        the track plays, but whoever showed the last one has not loaded it yet. */
+    bool playsTrackNotYetLoaded() const noexcept
+    {
+        return handedOverTo != nullptr && handedOverTo == currentTransport;
+    }
+    /** True while the current track is one the audio thread went on with at the
+        end of the last one, until the next play() or load: it has been playing
+        since then, and a rewind would play its first moments twice. */
+    bool continuesFollowOn() const noexcept
+    {
+        return playsTrackNotYetLoaded() || (continuingTrack && currentTransport != nullptr);
+    }
 
     /** Frees transports that the audio thread can no longer hold (also done by the timer). */
     void releaseRetired();

@@ -501,6 +501,12 @@ void WaveEditor::timerCallback()
         return;
     }
 
+    // The track that followed the last one gaplessly plays before its lightshow
+    // is loaded here: its position read against the last song's cues and memos
+    // would fire them again.
+    if (filePlayer != nullptr && filePlayer->playsTrackNotYetLoaded())
+        return;
+
     double position = 0;
     if (filePlayer != nullptr && filePlayer->hasTransport())
         position = filePlayer->getCurrentPosition() - filePlayer->outputLatency;
@@ -977,7 +983,10 @@ void Timeline::loadLightShow (int newLightShowId, bool force)
     if (filePlayer != nullptr)
         filePlayer->volumeGain = (float) std::pow (10.0, lightShow.getFloatField ("AudioVolume") * 0.05);
 
-    RaTracks::setCurrentTime (0);
+    // A song loaded to go on with the track that already follows the last one
+    // gaplessly is not rewound: its first moments would play twice.
+    if (filePlayer == nullptr || ! filePlayer->continuesFollowOn())
+        RaTracks::setCurrentTime (0);
     editor->lightShowId = newLightShowId;
     editor->refreshFromDb (true);
 }

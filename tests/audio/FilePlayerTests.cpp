@@ -470,6 +470,7 @@ TEST_F (FilePlayerTest, AQueuedTrackFollowsInTheBlockAfterTheEnd)
             EXPECT_EQ (firstOf (clickOut, 0.6f), -1);
             EXPECT_TRUE (pumpUntil ([&] { return log.saw (PlayerEvent::reachedEnd); }));
             EXPECT_FALSE (backing->isPlaying());
+            EXPECT_FALSE (backing->continuesFollowOn());
             continue;
         }
 
@@ -481,15 +482,22 @@ TEST_F (FilePlayerTest, AQueuedTrackFollowsInTheBlockAfterTheEnd)
         EXPECT_EQ (nextStart % block, limiterDelay) << "the next track starts at the beginning of a block";
         EXPECT_EQ (firstOf (clickOut, 0.6f), nextStart) << "the click changes in the same block";
 
-        // The message thread catches up: reachedEnd with the new track current;
-        // loading and starting it (as the show does) goes on without a rewind.
+        // The message thread catches up: reachedEnd with the new track current
+        // but not yet loaded by anyone (the editor must not read its position
+        // against the last song's cues); loading and starting it (as the show
+        // does) goes on without a rewind, and only then is it an ordinary track.
         ASSERT_TRUE (pumpUntil ([&] { return log.saw (PlayerEvent::reachedEnd); }));
         EXPECT_EQ (backing->getCurrentTransport(), backing->getTransport (FilePlayerProcessor::sourceKey (next, 0, 0)));
         EXPECT_TRUE (backing->isPlaying());
+        EXPECT_TRUE (backing->playsTrackNotYetLoaded());
+        EXPECT_TRUE (backing->continuesFollowOn());
         const auto position = backing->getCurrentPosition();
         EXPECT_GT (position, 0.0);
         backing->loadFile (next, 0, 0, false);
+        EXPECT_FALSE (backing->playsTrackNotYetLoaded());
+        EXPECT_TRUE (backing->continuesFollowOn()) << "loaded, not yet started again: nothing may rewind it";
         backing->play (0.0);
+        EXPECT_FALSE (backing->continuesFollowOn());
         EXPECT_TRUE (backing->isPlaying());
         EXPECT_GE (backing->getCurrentPosition(), position);
         RaTracks::stop (0.0);

@@ -24,6 +24,8 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 namespace
 {
 struct Recall
@@ -75,14 +77,20 @@ int makeLibraryAndShow()
     RaDatabase::getInstance()->clearUndoStack();
     return show.id;
 }
-/** The runs of digital silence (in frames) on the first output between the first
-    and the last sound of a recording: the gaps between songs. */
-std::vector<int> silentGapsBetweenSongs (const juce::File& recording)
+struct ShowSound
 {
-    std::vector<int> gaps;
+    int soundingFrames = 0; // from the first sound to the last
+    std::vector<int> gaps;  // runs of digital silence in between: the gaps between songs
+};
+
+/** What the first output of a recording holds between its first and last sound. */
+ShowSound soundOfTheShow (const juce::File& recording)
+{
+    ShowSound sound;
+    auto& gaps = sound.gaps;
     std::unique_ptr<juce::AudioFormatReader> reader (formatManager->createReaderFor (recording));
     if (reader == nullptr)
-        return gaps;
+        return sound;
     const auto length = (int)reader->lengthInSamples;
     juce::AudioBuffer<float> samples (1, length);
     reader->read (&samples, 0, length, 0, true, false);
@@ -93,6 +101,7 @@ std::vector<int> silentGapsBetweenSongs (const juce::File& recording)
         ++first;
     while (last > first && x[last] == 0.0f)
         --last;
+    sound.soundingFrames = last - first + 1;
     for (int i = first; i <= last;)
     {
         int run = 0;
@@ -102,7 +111,7 @@ std::vector<int> silentGapsBetweenSongs (const juce::File& recording)
             gaps.push_back (run);
         i += std::max (1, run);
     }
-    return gaps;
+    return sound;
 }
 } // namespace
 
@@ -202,7 +211,8 @@ TEST (ShowPerformance, AShowPlaysItsSongsWithCuesAndMemosInOrder)
     if (recordingOutputs)
     {
         pumpUntil ([&] { return !recorder.isRunning(); }, 15000, {});
-        auto gaps = silentGapsBetweenSongs (outputs);
+        const auto showSound = soundOfTheShow (outputs);
+        const auto& gaps = showSound.gaps;
         juce::StringArray figures;
         for (auto gap : gaps)
             figures.add (juce::String (gap * 1000.0 / 48000.0, 1));
@@ -211,6 +221,16 @@ TEST (ShowPerformance, AShowPlaysItsSongsWithCuesAndMemosInOrder)
                   << 1000.0 * device->getCurrentBufferSizeSamples() / device->getCurrentSampleRate() << " ms)"
                   << std::endl;
         EXPECT_EQ (gaps.size(), 2u) << "both AutoStart changes must be in the recording";
+
+        // Each song plays once, whole: a song that follows another without a gap
+        // goes on from where the audio thread started it, never rewound to its
+        // start when the show loads its lightshow (which would play its first
+        // moments twice).
+        const int songFrames = (int) std::lround (2.2 * 48000.0);
+        // Each song starts on a zero sample, which counts as silence: before the
+        // first sound, or in the gap before its song.
+        EXPECT_EQ (showSound.soundingFrames, 3 * (songFrames - 1) + std::accumulate (gaps.begin(), gaps.end(), 0))
+            << "frames from the first sound to the last";
     }
 
     window->closeButtonPressed();
