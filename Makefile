@@ -78,6 +78,10 @@ test-asan: bootstrap
 # controller and at the lights; the soak's lateness limits), and the editing
 # end-to-end test, whose song editor takes longer to open and draw than its
 # steps wait for.
+# The tests install the controller plug-ins of the same build. A sanitized
+# program run by hand must also load sanitized plug-ins (bash
+# scripts/install.sh build-tsan): in the normal build's plug-ins the sanitizer
+# sees no synchronization and reports races inside them that are not there.
 TSAN_EXCLUDE ?= ^(ShowPerformance|ShowLights|Soak|Editing)\.
 test-tsan: bootstrap
 	TSAN_OPTIONS="suppressions=$(CURDIR)/tests/audio/tsan-jack.supp" RAV_TEST_EXCLUDE='$(TSAN_EXCLUDE)' RAV_TEST_TIMEOUT=900 \
