@@ -1,5 +1,7 @@
 #include "source/ControllerEditor.h"
 
+#include "source/QueuedWindowEvents.h"
+
 using lighting::ShowLibrary;
 
 //==============================================================================
@@ -247,6 +249,9 @@ void ControllerEditor::resized()
 //==============================================================================
 void ControllerEditor::timerCallback()
 {
+    // Keys typed here must not wait in the window system's queue for a pointer move.
+    dispatchQueuedWindowEvents();
+
     tempoLabel.setText ("Tempo " + juce::String (controller.getTempo(), 1) + " BPM", juce::dontSendNotification);
     outputView->repaint();
     linkStatus.setText (dmxOutput.getStatus().describe(), juce::dontSendNotification);
