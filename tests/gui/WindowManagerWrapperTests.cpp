@@ -23,7 +23,7 @@ Finished runWrapped (const juce::String& innerCommand, const juce::String& path,
 {
     SpawnedProcess run;
     Finished result;
-    if (!run.start (juce::StringArray{"/usr/bin/env", "PATH=" + path, "xvfb-run", "-a", "-s", "-screen 0 1280x1024x24",
+    if (!run.start (juce::StringArray{"/usr/bin/env", "PATH=" + path, "xvfb-run", "-a", "-s", "-screen 0 1280x1024x24 -noreset",
                                       RAV_SCRIPTS_DIR "/with-window-manager.sh", "/bin/sh", "-c", innerCommand},
                     SpawnedProcess::wantStdOut | SpawnedProcess::wantStdErr | SpawnedProcess::inOwnProcessGroup))
         return result;
